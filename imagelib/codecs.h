@@ -1,0 +1,22 @@
+// Encoders and the BMP reader. Each takes the library's image and gives the
+// file's bytes; each throws dudo::Error when it cannot.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "imagelib/image.h"
+
+namespace dudo {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// level: the compressor's level, 1 (fastest) to 12 (smallest).
+Bytes EncodePng(const Image& image, int deflateLevel);
+Bytes EncodeJpeg(const Image& image, int quality, bool progressive);
+Bytes EncodeGif(const Image& image, bool interlaced, bool dithered);
+Bytes EncodeBmp(const Image& image);
+// Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits per pixel).
+Image DecodeBmp(std::span<const std::uint8_t> file);
+
+}  // namespace dudo

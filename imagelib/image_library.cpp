@@ -1,0 +1,120 @@
+#include "imagelib/image_library.h"
+
+#include <gif_lib.h>
+#include <jconfig.h>
+#include <libdeflate.h>
+#include <libimagequant.h>
+#include <pixman.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "common/error.h"
+#include "imagelib/codecs.h"
+#include "imagelib/colour_reduction.h"
+#include "imagelib/resize.h"
+#include "imagelib/safe_file.h"
+
+namespace dudo {
+
+namespace {
+
+// Compression 1..7 onto libdeflate's levels, least to most. 7 stays fast
+// enough for a capture to feel instant (see bench/encode_bench).
+constexpr int kDeflateLevel[8] = {0, 1, 2, 3, 4, 5, 6, 7};
+
+std::string JpegTurboVersion() {
+    const int n = LIBJPEG_TURBO_VERSION_NUMBER;
+    return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
+}
+
+}  // namespace
+
+const char* Extension(FileFormat format) {
+    switch (format) {
+        case FileFormat::Jpeg: return ".jpg";
+        case FileFormat::Gif: return ".gif";
+        case FileFormat::Png: return ".png";
+        case FileFormat::Bmp: return ".bmp";
+    }
+    return "";
+}
+
+std::string ImageLibrary::VersionText() const {
+    return std::string("dudo imagelib 1.0: PNG libdeflate ") + LIBDEFLATE_VERSION_STRING + ", JPEG libjpeg-turbo " +
+           JpegTurboVersion() + ", GIF giflib " + std::to_string(GIFLIB_MAJOR) + "." +
+           std::to_string(GIFLIB_MINOR) + "." + std::to_string(GIFLIB_RELEASE) + ", libimagequant " +
+           LIQ_VERSION_STRING + ", pixman " + pixman_version_string();
+}
+
+void ImageLibrary::LoadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error("無法開啟檔案 (cannot open file) " + path);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    image_ = DecodeBmp(bytes);
+}
+
+void ImageLibrary::NewImage(int width, int height, std::uint32_t background) {
+    image_ = Image{};
+    image_.pixels = Picture::Filled(width, height, 0xFF000000u | background);
+}
+
+std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
+    if (image_.empty())
+        throw Error("無法存檔 (cannot save)：圖像是空的 (empty image, " + std::to_string(image_.width()) + " x " +
+                    std::to_string(image_.height()) + ")");
+    Bytes bytes;
+    switch (settings_.format) {
+        case FileFormat::Png: bytes = EncodePng(image_, kDeflateLevel[settings_.pngCompression]); break;
+        case FileFormat::Jpeg: bytes = EncodeJpeg(image_, settings_.jpegQuality, settings_.jpegProgressive); break;
+        case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gifDithered); break;
+        case FileFormat::Bmp: bytes = EncodeBmp(image_); break;
+    }
+    return WriteNewFile(folder_, baseName, Extension(settings_.format), bytes);
+}
+
+void ImageLibrary::SaveFormat(int code) {
+    if (code < 1 || code > 4) throw Error("存檔格式無效 (invalid save format " + std::to_string(code) + ")");
+    settings_.format = static_cast<FileFormat>(code);
+}
+
+void ImageLibrary::JpegQuality(int quality) {
+    if (quality < 0 || quality > 100) throw Error("JPEG 品質無效 (invalid quality " + std::to_string(quality) + ")");
+    settings_.jpegQuality = quality;
+}
+
+void ImageLibrary::PngCompression(int level) {
+    if (level < 1 || level > 7) throw Error("PNG 壓縮比率無效 (invalid compression " + std::to_string(level) + ")");
+    settings_.pngCompression = level;
+}
+
+void ImageLibrary::JpegFlag(bool on) { settings_.jpegProgressive = on; }
+void ImageLibrary::GifFlagA(bool on) { settings_.gifInterlaced = on; }
+void ImageLibrary::GifFlagB(bool on) { settings_.gifDithered = on; }
+
+void ImageLibrary::Resize(int width, int height) { image_ = Resized(image_, width, height); }
+
+void ImageLibrary::ReduceColours(int colourCode, int /*dither*/, int greyFlag) {
+    if (image_.empty()) return;  // nothing to convert; saving reports the empty image
+    if (greyFlag == 1) MakeGrey(image_);
+    if (colourCode == 0) return;
+    if (colourCode == 1) {
+        MakeBlackAndWhite(image_);
+        return;
+    }
+    if (colourCode < 2 || colourCode > 256)
+        throw Error("顏色數目無效 (invalid colour count " + std::to_string(colourCode) + ")");
+    image_ = Quantise(image_, colourCode, /*dithered=*/false);
+}
+
+void ImageLibrary::FromPicture(const Picture& picture) {
+    image_ = Image{};
+    image_.pixels = Picture::Filled(picture.width, picture.height, 0);
+    for (int y = 0; y < picture.height; ++y) {
+        const std::uint32_t* in = picture.row(y);
+        std::uint32_t* out = image_.pixels.row(y);
+        for (int x = 0; x < picture.width; ++x) out[x] = in[x] | 0xFF000000u;
+    }
+}
+
+}  // namespace dudo

@@ -1,0 +1,30 @@
+#include "imagelib/picture.h"
+
+#include <string>
+
+#include "common/error.h"
+#include "imagelib/limits.h"
+
+namespace dudo {
+
+std::size_t CheckedPixelCount(long long width, long long height, const char* what) {
+    if (width <= 0 || height <= 0)
+        throw Error(std::string(what) + "：圖像是空的 (empty image, " + std::to_string(width) + " x " +
+                    std::to_string(height) + ")");
+    if (width > kPixelBudget / height)
+        throw Error(std::string(what) + "：圖像太大 (image too large, " + std::to_string(width) + " x " +
+                    std::to_string(height) + ")");
+    return static_cast<std::size_t>(width * height);
+}
+
+Picture Picture::Filled(int width, int height, std::uint32_t colour) {
+    Picture picture;
+    if (width == 0 || height == 0) return picture;  // an empty surface is allowed
+    picture.pixels.assign(CheckedPixelCount(width, height, "picture"), colour);
+    picture.width = width;
+    picture.height = height;
+    picture.stride = width;
+    return picture;
+}
+
+}  // namespace dudo

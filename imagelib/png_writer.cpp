@@ -1,0 +1,174 @@
+// PNG: row filters chosen per row, then one zlib stream from libdeflate.
+// Indexed images are written with a palette at the smallest bit depth that
+// holds it, grey ones as 8-bit grey, the rest as 8-bit RGB.
+#include <libdeflate.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "common/error.h"
+#include "imagelib/codecs.h"
+
+namespace dudo {
+
+namespace {
+
+void Put32(Bytes& out, std::uint32_t v) {
+    out.push_back(v >> 24);
+    out.push_back(v >> 16);
+    out.push_back(v >> 8);
+    out.push_back(v);
+}
+
+void Chunk(Bytes& out, const char type[4], const std::uint8_t* data, std::size_t size) {
+    Put32(out, static_cast<std::uint32_t>(size));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    if (size) out.insert(out.end(), data, data + size);
+    Put32(out, libdeflate_crc32(0, out.data() + start, size + 4));
+}
+
+struct Layout {
+    int colourType;  // 0 grey, 2 RGB, 3 palette
+    int bitDepth;
+    int channels;    // bytes per pixel for filtering (at least 1)
+    std::size_t rowBytes;
+};
+
+Layout ChooseLayout(const Image& image) {
+    const std::size_t w = image.width();
+    if (image.indexed()) {
+        const std::size_t n = image.palette.size();
+        const int depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+        return {3, depth, 1, (w * depth + 7) / 8};
+    }
+    if (image.grey) return {0, 8, 1, w};
+    return {2, 8, 3, w * 3};
+}
+
+// Row y in PNG sample order, without the filter byte.
+void RawRow(const Image& image, const Layout& layout, int y, std::uint8_t* out) {
+    const int w = image.width();
+    if (layout.colourType == 3) {
+        const std::uint8_t* idx = image.indices.data() + static_cast<std::size_t>(y) * w;
+        if (layout.bitDepth == 8) {
+            std::memcpy(out, idx, w);
+            return;
+        }
+        std::memset(out, 0, layout.rowBytes);
+        const int perByte = 8 / layout.bitDepth;
+        for (int x = 0; x < w; ++x)
+            out[x / perByte] |= idx[x] << (8 - layout.bitDepth * (x % perByte + 1));
+        return;
+    }
+    const std::uint32_t* px = image.pixels.row(y);
+    if (layout.colourType == 0) {
+        for (int x = 0; x < w; ++x) out[x] = Blue(px[x]);
+        return;
+    }
+    for (int x = 0; x < w; ++x) {
+        out[3 * x] = Red(px[x]);
+        out[3 * x + 1] = Green(px[x]);
+        out[3 * x + 2] = Blue(px[x]);
+    }
+}
+
+inline std::uint8_t Paeth(int a, int b, int c) {
+    const int p = a + b - c;
+    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Writes filter type and filtered bytes of `cur` into out (rowBytes + 1).
+// Chooses the filter with the least sum of absolute values, the heuristic
+// that suits screen content well.
+void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, int bpp, std::uint8_t* out,
+               std::uint8_t* scratch) {
+    std::uint8_t* candidates[5] = {scratch, scratch + n, scratch + 2 * n, scratch + 3 * n, scratch + 4 * n};
+    unsigned long sums[5] = {0, 0, 0, 0, 0};
+    for (std::size_t i = 0; i < n; ++i) {
+        const int a = i >= static_cast<std::size_t>(bpp) ? cur[i - bpp] : 0;
+        const int b = prev ? prev[i] : 0;
+        const int c = prev && i >= static_cast<std::size_t>(bpp) ? prev[i - bpp] : 0;
+        const std::uint8_t x = cur[i];
+        const std::uint8_t f[5] = {x, static_cast<std::uint8_t>(x - a), static_cast<std::uint8_t>(x - b),
+                                   static_cast<std::uint8_t>(x - ((a + b) >> 1)),
+                                   static_cast<std::uint8_t>(x - Paeth(a, b, c))};
+        for (int k = 0; k < 5; ++k) {
+            candidates[k][i] = f[k];
+            sums[k] += f[k] < 128 ? f[k] : 256 - f[k];
+        }
+    }
+    int best = 0;
+    for (int k = 1; k < 5; ++k)
+        if (sums[k] < sums[best]) best = k;
+    out[0] = static_cast<std::uint8_t>(best);
+    std::memcpy(out + 1, candidates[best], n);
+}
+
+// Filters rows [first, last) into `filtered`.
+void FilterRows(const Image& image, const Layout& layout, int first, int last, std::uint8_t* filtered) {
+    const std::size_t n = layout.rowBytes;
+    std::vector<std::uint8_t> rows(2 * n), scratch(5 * n);
+    std::uint8_t* prev = rows.data();
+    std::uint8_t* cur = rows.data() + n;
+    if (first > 0) RawRow(image, layout, first - 1, prev);
+    for (int y = first; y < last; ++y) {
+        RawRow(image, layout, y, cur);
+        std::uint8_t* out = filtered + static_cast<std::size_t>(y) * (n + 1);
+        if (layout.colourType == 3) {
+            out[0] = 0;  // palette indices compress best unfiltered
+            std::memcpy(out + 1, cur, n);
+        } else {
+            FilterRow(cur, y > 0 ? prev : nullptr, n, layout.channels, out, scratch.data());
+        }
+        std::swap(prev, cur);
+    }
+}
+
+Bytes Compress(const std::vector<std::uint8_t>& data, int level) {
+    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(level), libdeflate_free_compressor);
+    if (!compressor) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
+    Bytes out(libdeflate_zlib_compress_bound(compressor.get(), data.size()));
+    const std::size_t size = libdeflate_zlib_compress(compressor.get(), data.data(), data.size(), out.data(), out.size());
+    if (size == 0) throw Error("PNG：壓縮失敗 (compression failed)");
+    out.resize(size);
+    return out;
+}
+
+}  // namespace
+
+Bytes EncodePng(const Image& image, int deflateLevel) {
+    if (image.empty()) throw Error("PNG：圖像是空的 (empty image)");
+    const Layout layout = ChooseLayout(image);
+    const int h = image.height();
+    std::vector<std::uint8_t> filtered(static_cast<std::size_t>(h) * (layout.rowBytes + 1));
+    // Filtering is independent per row given the row above: split in two.
+    const int middle = h / 2;
+    std::thread lower([&] { FilterRows(image, layout, middle, h, filtered.data()); });
+    FilterRows(image, layout, 0, middle, filtered.data());
+    lower.join();
+
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header;
+    Put32(header, image.width());
+    Put32(header, h);
+    header.insert(header.end(), {static_cast<std::uint8_t>(layout.bitDepth),
+                                 static_cast<std::uint8_t>(layout.colourType), 0, 0, 0});
+    Chunk(out, "IHDR", header.data(), header.size());
+    if (layout.colourType == 3) {
+        Bytes palette;
+        for (std::uint32_t c : image.palette) palette.insert(palette.end(), {Red(c), Green(c), Blue(c)});
+        Chunk(out, "PLTE", palette.data(), palette.size());
+    }
+    const Bytes compressed = Compress(filtered, deflateLevel);
+    Chunk(out, "IDAT", compressed.data(), compressed.size());
+    Chunk(out, "IEND", nullptr, 0);
+    return out;
+}
+
+}  // namespace dudo

@@ -1,0 +1,17 @@
+// Writing a new file without ever destroying one: the bytes go to a
+// temporary file in the same folder, created exclusively, flushed to disk,
+// then moved into place under a name that is free. A name that exists (also
+// as a symbolic link) is never replaced: "name (2).ext", "name (3).ext", ...
+// are tried instead. A failed write leaves no file behind and throws.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace dudo {
+
+std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
+                                   const std::string& extension, std::span<const std::uint8_t> bytes);
+
+}  // namespace dudo

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need,
+# only when some are missing.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config git
+  libgtest-dev libpng-dev
+  libdeflate-dev libjpeg62-turbo-dev libgif-dev libimagequant-dev libpixman-1-dev
+  libx11-dev libxi-dev libxext-dev libxfixes-dev qt6-base-dev
+  xvfb xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
