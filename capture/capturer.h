@@ -1,0 +1,39 @@
+// The capture engine: the Print Screen poller, range picking with the mouse,
+// and CaptureNow, which grabs the chosen area and saves it as a file.
+#pragma once
+#include <filesystem>
+#include <optional>
+
+#include "panel/form1.h"
+#include "platform/platform.h"
+
+namespace dudo {
+
+class Capturer {
+public:
+    Capturer(Form1& form, Platform& platform) : form_(form), platform_(platform) {}
+
+    void Timer1_Timer();
+    void Command3_Click();
+    void CaptureNow();
+
+    // The file the last capture wrote, if it wrote one.
+    const std::optional<std::filesystem::path>& lastSaved() const { return lastSaved_; }
+
+private:
+    struct CaptureArea {
+        int X = 0, Y = 0, Width = 0, Height = 0;
+    };
+    CaptureArea WorkOutArea();
+    void GrabInto(const CaptureArea& area);
+    void DrawPointer(const CaptureArea& area);
+    void SaveCapture();
+    void PickRange();
+
+    Form1& form_;
+    Platform& platform_;
+    bool capturing_ = false;  // a capture is running; nested ticks wait
+    std::optional<std::filesystem::path> lastSaved_;
+};
+
+}  // namespace dudo

@@ -1,0 +1,56 @@
+// One tick of the poller: Print Screen first, then the left button for
+// range picking.
+#include "capture/capturer.h"
+#include "panel/numeric.h"
+
+namespace dudo {
+
+void Capturer::Command3_Click() { form_.RangePickState = 1; }
+
+void Capturer::Timer1_Timer() {
+    // A tick that falls due inside a capture's message pass does nothing:
+    // the keys are not asked, so a press made meanwhile stays reported
+    // ("pressed since the last query") and the first tick after the capture
+    // takes it.
+    if (capturing_) return;
+    if (platform_.AsyncKeyState(VK_SNAPSHOT) != 0) {
+        capturing_ = true;
+        const std::string caption = form_.caption();
+        form_.setCaption("存檔中 ......");
+        try {
+            platform_.ProcessPendingMessages();
+            CaptureNow();
+        } catch (...) {
+            capturing_ = false;
+            form_.setCaption(caption);
+            throw;
+        }
+        capturing_ = false;
+        form_.setCaption(caption);
+    }
+    if (platform_.AsyncKeyState(VK_LBUTTON) == 0) return;
+    PickRange();
+}
+
+void Capturer::PickRange() {
+    if (form_.RangePickState == 1) {
+        const Point p = platform_.CursorPos();
+        form_.Text1(0).setText(NumberText(p.x));
+        form_.Text1(1).setText(NumberText(p.y));
+        form_.RangePickState = 2;
+    } else if (form_.RangePickState == 2) {
+        const Point p = platform_.CursorPos();
+        const double left = NumericValue(form_.Text1(0).text());
+        const double top = NumericValue(form_.Text1(1).text());
+        if (left < p.x && top < p.y) {
+            form_.Text1(2).setText(NumberText(p.x));
+            form_.Text1(3).setText(NumberText(p.y));
+            form_.RangePickState = 0;
+        } else {
+            form_.Text1(2).setText("0");
+            form_.Text1(3).setText("0");
+        }
+    }
+}
+
+}  // namespace dudo

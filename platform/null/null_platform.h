@@ -1,0 +1,76 @@
+// The null backend: a synthetic screen, scripted input, a settable clock and
+// recorded tray and message-box requests. Core tests run against it; it
+// implements every operation without a window system.
+#pragma once
+#include <deque>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace dudo {
+
+class NullPlatform : public Platform {
+public:
+    NullPlatform();
+
+    // The synthetic screen; each pixel is 0xFFRRGGBB.
+    Picture screen;
+    Point cursor;
+    std::optional<Rect> foreground;
+    std::optional<CursorImage> cursorImage;
+    double twipsPerPixel = 15;
+    LocalTime now{2026, 12, 5, 14, 5, 9};
+    double secondsSinceMidnight = 50709.5;
+    bool otherInstance = false;
+
+    // Key states answered by AsyncKeyState, one per query, then 0.
+    std::map<int, std::deque<std::uint16_t>> keyStates;
+    // Runs inside each ProcessPendingMessages call (another handler's event).
+    std::function<void()> onMessagePass;
+
+    struct TrayRequest {
+        NotifyMessage message;
+        std::array<std::uint8_t, 488> record;
+    };
+    std::vector<TrayRequest> trayRequests;
+    std::vector<std::pair<std::string, std::string>> messageBoxes;
+    int messagePasses = 0;
+    int popupMenus = 0;
+    int foregroundRequests = 0;
+    bool ended = false;
+    std::function<void()> timerTick;
+    std::function<void(int)> trayReceiver;
+
+    std::uint16_t AsyncKeyState(int virtualKey) override;
+    Point CursorPos() override { return cursor; }
+    Size ScreenSize() override { return {screen.width, screen.height}; }
+    double TwipsPerPixelX() override { return twipsPerPixel; }
+    double TwipsPerPixelY() override { return twipsPerPixel; }
+    std::optional<Rect> ForegroundWindowRect() override { return foreground; }
+    void CopyScreen(int x, int y, Picture& surface) override;
+    std::optional<CursorImage> Cursor() override { return cursorImage; }
+    void ProcessPendingMessages() override;
+    void ShowView(Form1&) override {}
+    void MessageBox(const std::string& title, const std::string& text) override { messageBoxes.push_back({title, text}); }
+    void PopupMenu(Form1&) override { ++popupMenus; }
+    void SetForegroundWindow(Form1&) override { ++foregroundRequests; }
+    void StartTimer(int, std::function<void()> tick) override { timerTick = std::move(tick); }
+    int Run() override { return 0; }
+    [[noreturn]] void EndProcess() override;
+    bool NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) override;
+    void OnTrayEvent(std::function<void(int)> receiver) override { trayReceiver = std::move(receiver); }
+    bool AcquireSingleInstance() override { return !otherInstance; }
+    std::string ProgramFolder() override { return "/opt/dudo"; }
+    LocalTime Now() override { return now; }
+    double SecondsSinceMidnight() override { return secondsSinceMidnight; }
+};
+
+// Thrown by NullPlatform::EndProcess so that a test can see the end.
+struct ProcessEnded {};
+
+// A deterministic test pattern: every pixel tells its own coordinates.
+std::uint32_t PatternPixel(int x, int y);
+
+}  // namespace dudo

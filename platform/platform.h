@@ -1,0 +1,89 @@
+// What the program asks of its platform, in the program's own terms. The
+// core holds one Platform by reference; only platform/<name>/ implements it.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imagelib/picture.h"
+
+namespace dudo {
+
+class Form1;
+
+constexpr int VK_LBUTTON = 0x01;
+constexpr int VK_SNAPSHOT = 0x2C;
+
+struct Point {
+    int x = 0, y = 0;
+};
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct Size {
+    int width = 0, height = 0;
+};
+
+struct CursorImage {
+    Picture image;  // with alpha
+    Point hotspot;
+};
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+
+// Message codes of the notification-icon requests.
+enum class NotifyMessage { Add = 0, Modify = 1, Delete = 2 };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Input. Bit 15: the key is down now; bit 0: pressed since the last query.
+    virtual std::uint16_t AsyncKeyState(int virtualKey) = 0;
+    virtual Point CursorPos() = 0;
+
+    // Screen, in pixels.
+    virtual Size ScreenSize() = 0;
+    virtual double TwipsPerPixelX() = 0;
+    virtual double TwipsPerPixelY() = 0;
+    // The foreground window's rectangle including its frame; none when no
+    // window has the focus.
+    virtual std::optional<Rect> ForegroundWindowRect() = 0;
+    // Copies the screen area at (x, y) of the surface's size onto the
+    // surface at (0, 0); parts off the screen keep the surface's pixels.
+    virtual void CopyScreen(int x, int y, Picture& surface) = 0;
+    virtual std::optional<CursorImage> Cursor() = 0;
+
+    // Window toolkit.
+    virtual void ProcessPendingMessages() = 0;
+    virtual void ShowView(Form1& form) = 0;  // creates the window's view of the model
+    virtual void MessageBox(const std::string& title, const std::string& text) = 0;
+    // Shows the popup menu at the pointer; returns when it has closed.
+    virtual void PopupMenu(Form1& form) = 0;
+    virtual void SetForegroundWindow(Form1& form) = 0;
+    // Runs `tick` every `intervalMs` (raised to the platform's minimum) and as
+    // soon as a watched key or button changes.
+    virtual void StartTimer(int intervalMs, std::function<void()> tick) = 0;
+    // Runs the message loop until Quit.
+    virtual int Run() = 0;
+    [[noreturn]] virtual void EndProcess() = 0;
+
+    // Shell: the 488-byte notification-icon record, as the tray module fills it.
+    virtual bool NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) = 0;
+    // Tray icon events are reported to this receiver as event numbers (512, 513, 517).
+    virtual void OnTrayEvent(std::function<void(int eventNumber)> receiver) = 0;
+
+    // Process.
+    // Takes the single-instance lock; false when another instance holds it.
+    virtual bool AcquireSingleInstance() = 0;
+    virtual std::string ProgramFolder() = 0;
+    virtual LocalTime Now() = 0;
+    virtual double SecondsSinceMidnight() = 0;
+};
+
+}  // namespace dudo

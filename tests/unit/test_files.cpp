@@ -1,0 +1,125 @@
+#include "tests/unit/test_files.h"
+
+#include <gif_lib.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+#include <stdexcept>
+
+namespace dudo::test {
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "dudo-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::set<std::string> TempFolder::files() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+Decoded DecodePng(const std::filesystem::path& file) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) throw std::runtime_error(image.message);
+    Decoded out;
+    out.palette = image.format & PNG_FORMAT_FLAG_COLORMAP;
+    out.channels = (image.format & PNG_FORMAT_FLAG_COLOR) ? 3 : 1;
+    image.format = PNG_FORMAT_BGRA;
+    out.picture = Picture::Filled(image.width, image.height, 0);
+    if (!png_image_finish_read(&image, nullptr, out.picture.pixels.data(), 0, nullptr))
+        throw std::runtime_error(image.message);
+    return out;
+}
+
+Decoded DecodeJpeg(const std::filesystem::path& file) {
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) throw std::runtime_error("open");
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, f);
+    jpeg_read_header(&info, TRUE);
+    Decoded out;
+    out.channels = info.num_components;
+    out.progressive = jpeg_has_multiple_scans(&info);
+    info.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    out.picture = Picture::Filled(info.output_width, info.output_height, 0);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(out.picture.row(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(f);
+    return out;
+}
+
+Decoded DecodeGif(const std::filesystem::path& file) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
+    if (!gif || DGifSlurp(gif) != GIF_OK) throw std::runtime_error("gif");
+    Decoded out;
+    const SavedImage& frame = gif->SavedImages[0];
+    const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+    out.interlaced = frame.ImageDesc.Interlace;
+    out.palette = true;
+    out.channels = 3;
+    const int w = frame.ImageDesc.Width, h = frame.ImageDesc.Height;
+    out.picture = Picture::Filled(w, h, 0);
+    // DGifSlurp puts interlaced rows back in display order.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const GifColorType c = map->Colors[frame.RasterBits[static_cast<std::size_t>(y) * w + x]];
+            out.picture.row(y)[x] = Rgb(c.Red, c.Green, c.Blue);
+        }
+    DGifCloseFile(gif, &error);
+    return out;
+}
+
+std::size_t ColourCount(const Picture& picture) {
+    std::set<std::uint32_t> colours;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) colours.insert(picture.at(x, y) & 0xFFFFFF);
+    return colours.size();
+}
+
+bool AllGrey(const Picture& picture) {
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint32_t p = picture.at(x, y);
+            if (Red(p) != Green(p) || Green(p) != Blue(p)) return false;
+        }
+    return true;
+}
+
+Picture ScreenLike(int width, int height) {
+    Picture p = Picture::Filled(width, height, Rgb(240, 240, 240));
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t& px = p.row(y)[x];
+            if (y < height / 12) px = Rgb(0, 120, 215);                                       // title bar
+            else if (x < width / 5) px = Rgb(32, 32, 40);                                     // side panel
+            else if ((y / 14) % 3 == 0 && (x * 7 + y * 3) % 11 < 4) px = Rgb(20, 20, 20);    // text-like strokes
+            else if (y > height * 2 / 3 && x > width / 2) {                                    // photo area
+                const std::uint32_t n = next() >> 24;
+                px = Rgb((x * 255 / width + n / 8) & 0xFF, (y * 255 / height) & 0xFF, (n / 2 + 64) & 0xFF);
+            } else if (y > height / 2) px = Rgb(x * 255 / width, 128, 255 - x * 255 / width);  // gradient
+        }
+    return p;
+}
+
+}  // namespace dudo::test
