@@ -36,6 +36,15 @@ struct LocalTime {
     int year, month, day, hour, minute, second;
 };
 
+// How the view reaches the program: every user event runs through
+// `dispatch`, which reports failures; the window's first activation and every
+// close request have their own hooks.
+struct ViewHooks {
+    std::function<void(const std::function<void()>&)> dispatch;
+    std::function<void()> activated;
+    std::function<void()> closeRequested;
+};
+
 // Message codes of the notification-icon requests.
 enum class NotifyMessage { Add = 0, Modify = 1, Delete = 2 };
 
@@ -61,7 +70,8 @@ public:
 
     // Window toolkit.
     virtual void ProcessPendingMessages() = 0;
-    virtual void ShowView(Form1& form) = 0;  // creates the window's view of the model
+    // Creates the window's view of the model; it follows the model from then on.
+    virtual void ShowView(Form1& form, ViewHooks hooks) = 0;
     virtual void MessageBox(const std::string& title, const std::string& text) = 0;
     // Shows the popup menu at the pointer; returns when it has closed.
     virtual void PopupMenu(Form1& form) = 0;

@@ -41,6 +41,7 @@ public:
     int foregroundRequests = 0;
     bool ended = false;
     std::function<void()> timerTick;
+    ViewHooks hooks;
     std::function<void(int)> trayReceiver;
 
     std::uint16_t AsyncKeyState(int virtualKey) override;
@@ -52,7 +53,7 @@ public:
     void CopyScreen(int x, int y, Picture& surface) override;
     std::optional<CursorImage> Cursor() override { return cursorImage; }
     void ProcessPendingMessages() override;
-    void ShowView(Form1&) override {}
+    void ShowView(Form1&, ViewHooks h) override { hooks = std::move(h); }
     void MessageBox(const std::string& title, const std::string& text) override { messageBoxes.push_back({title, text}); }
     void PopupMenu(Form1&) override { ++popupMenus; }
     void SetForegroundWindow(Form1&) override { ++foregroundRequests; }
