@@ -1,6 +1,7 @@
 #include "imagelib/safe_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -23,6 +24,10 @@ public:
         path_ = (folder / ("." + baseName + ".XXXXXX")).string();
         fd_ = mkostemp(path_.data(), O_CLOEXEC);
         if (fd_ < 0) Fail(folder / baseName, errno);
+        // mkostemp makes the file private; a picture gets the usual mode.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd_, 0666 & ~mask);
     }
     ~TempFile() {
         if (fd_ >= 0) close(fd_);

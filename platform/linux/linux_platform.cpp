@@ -1,0 +1,170 @@
+#include "platform/linux/linux_platform.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCursor>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "common/error.h"
+
+namespace dudo {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};  // the self-pipe: the only state a signal handler may touch
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = write(signalPipe[1], &byte, 1);
+}
+
+// The lock's name: per user and per display, in the user's runtime folder.
+std::string LockPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    for (char& c : display)
+        if (c == '/' || c == ':') c = '_';
+    const std::string folder = runtime && *runtime ? runtime : "/tmp";
+    return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ".lock";
+}
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
+    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
+        throw Error("沒有 X 顯示器：dudo 需要 X11 (no X display: set DISPLAY; Wayland sessions need XWayland)");
+    input_ = std::make_unique<X11Input>();
+    screen_ = std::make_unique<X11Screen>();
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    app_ = std::make_unique<QApplication>(argc, argv);
+    app_->setQuitOnLastWindowClosed(false);
+    for (const char* family : {"Noto Sans CJK TC", "Noto Sans CJK JP", "Noto Sans CJK SC"}) {
+        if (QFontDatabase::hasFamily(family)) {
+            QFont font(family);
+            font.setPixelSize(11);  // the size the twips layout was drawn for
+            app_->setFont(font);
+            break;
+        }
+    }
+    app_->setWindowIcon(QtView::ProgramIcon());
+    WatchSignals();
+}
+
+LinuxPlatform::~LinuxPlatform() = default;
+
+void LinuxPlatform::WatchSignals() {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    signalNotifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
+        char byte;
+        [[maybe_unused]] ssize_t n = read(signalPipe[0], &byte, 1);
+        if (closeRequested_) closeRequested_();
+        EndProcess();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
+    closeRequested_ = hooks.closeRequested;
+    view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
+    tray_ = std::make_unique<QtTrayIcon>(QtView::ProgramIcon().pixmap(22, 22), [this](int eventNumber) {
+        if (trayReceiver_) trayReceiver_(eventNumber);
+    });
+}
+
+void LinuxPlatform::MessageBox(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    view_ && view_->isVisible() ? view_.get() : nullptr);
+    box.setObjectName("dudo message");
+    box.exec();
+}
+
+void LinuxPlatform::PopupMenu(Form1&) {
+    if (view_) view_->popupMenu().exec(QCursor::pos());
+}
+
+void LinuxPlatform::SetForegroundWindow(Form1&) {
+    if (!view_) return;
+    view_->raise();
+    view_->activateWindow();
+    if (view_->isVisible()) screen_->Activate(view_->winId());
+}
+
+void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
+    tick_ = std::move(tick);
+    // The platform's own minimum, as on the desktop this tool was made for;
+    // presses do not wait for it: their events run a tick at once.
+    constexpr int kMinimumIntervalMs = 15;
+    timer_.setInterval(std::max(intervalMs, kMinimumIntervalMs));
+    QObject::connect(&timer_, &QTimer::timeout, [this] { tick_(); });
+    timer_.start();
+    inputNotifier_ = std::make_unique<QSocketNotifier>(input_->fd(), QSocketNotifier::Read);
+    QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this] {
+        if (input_->Pump()) tick_();
+    });
+}
+
+int LinuxPlatform::Run() { return app_->exec(); }
+
+void LinuxPlatform::EndProcess() {
+    tray_.reset();
+    if (app_) QCoreApplication::processEvents();  // sends the icon window's destruction
+    std::fflush(nullptr);
+    _exit(0);
+}
+
+bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) {
+    const IconRequest request = DecodeIconRecord(record);
+    if (!tray_ || request.window == 0) return false;  // an empty record names no icon
+    if (message == NotifyMessage::Delete) {
+        tray_->hide();
+        return true;
+    }
+    return tray_->Apply(request, message == NotifyMessage::Add);
+}
+
+bool LinuxPlatform::AcquireSingleInstance() {
+    // A lock on an open descriptor goes with the process, however it ends,
+    // so it never goes stale; close-on-exec keeps it out of child processes.
+    lockFd_ = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
+    return flock(lockFd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+std::string LinuxPlatform::ProgramFolder() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path().string() : self.parent_path().string();
+}
+
+LocalTime LinuxPlatform::Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+double LinuxPlatform::SecondsSinceMidnight() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm t{};
+    localtime_r(&ts.tv_sec, &t);
+    return t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec + ts.tv_nsec / 1e9;
+}
+
+}  // namespace dudo

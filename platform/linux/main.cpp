@@ -1,0 +1,24 @@
+// The program on Linux: build the platform, hand it to the application.
+#include <cstdio>
+
+#include "app/application.h"
+#include "common/error.h"
+#include "platform/linux/linux_platform.h"
+
+int main(int argc, char** argv) {
+    std::unique_ptr<dudo::LinuxPlatform> platform;
+    try {
+        platform = std::make_unique<dudo::LinuxPlatform>(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "dudo: %s\n", failure.what());
+        return 2;
+    }
+    try {
+        dudo::Application app(*platform);
+        return app.Run();
+    } catch (const std::exception& failure) {
+        // An unhandled failure at start-up: tell the user, then end.
+        platform->MessageBox("dudo進階版", failure.what());
+        return 1;
+    }
+}

@@ -1,0 +1,82 @@
+#include "platform/linux/qt_tray.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+
+#include "platform/linux/x11_tray_dock.h"
+
+namespace dudo {
+
+QtTrayIcon::QtTrayIcon(const QPixmap& icon, std::function<void(int)> report)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
+      icon_(icon),
+      report_(std::move(report)),
+      balloon_(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
+    setWindowTitle("dudo tray icon");
+    setGeometry(0, 0, 22, 22);
+    setMinimumSize(22, 22);
+    createWinId();
+    setMouseTracking(true);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    balloon_.setObjectName("dudo balloon");
+    balloon_.setWindowTitle("dudo balloon");
+    balloon_.setStyleSheet("QLabel { background: #ffffe1; color: black; border: 1px solid #767676; padding: 6px; }");
+    balloonTimer_.setSingleShot(true);
+    connect(&balloonTimer_, &QTimer::timeout, &balloon_, &QWidget::hide);
+}
+
+bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
+    setToolTip(QString::fromStdString(request.tip));
+    setAccessibleName(QString::fromStdString(request.tip));
+    if (add && !docked_) {
+        // The tray host maps the window itself once it has embedded it.
+        docked_ = RequestTrayDock(winId());
+    }
+    if (!docked_) return false;
+    if (!request.info.empty())
+        ShowBalloon(QString::fromStdString(request.infoTitle), QString::fromStdString(request.info),
+                    static_cast<int>(request.timeoutMs));
+    return true;
+}
+
+void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
+    balloon_.setText("<b>" + title.toHtmlEscaped() + "</b><br>" + text.toHtmlEscaped());
+    balloon_.setAccessibleName(title + " " + text);
+    balloon_.adjustSize();
+    // Beside the icon, kept on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QPoint at = mapToGlobal(QPoint(0, height() + 4));
+    at.setX(std::clamp(at.x(), screen.left(), screen.right() - balloon_.width()));
+    if (at.y() + balloon_.height() > screen.bottom()) at.setY(mapToGlobal(QPoint(0, 0)).y() - balloon_.height() - 4);
+    balloon_.move(at);
+    balloon_.show();
+    // The platform's bounds on a balloon's time: at least 1.5 s, at most 10 s.
+    balloonTimer_.start(std::clamp(timeoutMs, 1500, 10000));
+}
+
+void QtTrayIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), icon_);
+}
+
+void QtTrayIcon::mouseMoveEvent(QMouseEvent*) { report_(512); }
+
+void QtTrayIcon::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) report_(513);
+    if (event->button() == Qt::RightButton) report_(516);
+}
+
+void QtTrayIcon::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) report_(514);
+    if (event->button() == Qt::RightButton) report_(517);
+}
+
+void QtTrayIcon::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) report_(515);
+}
+
+}  // namespace dudo

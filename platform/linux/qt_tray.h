@@ -1,0 +1,40 @@
+// QtTrayIcon: the notification-area icon on X11, a small window docked into
+// the tray with XEmbed, which reports every mouse event on it as the event
+// numbers the tray handlers decode (512 move, 513 left press, 514 left
+// release, 515 left double click, 516 right press, 517 right release), and
+// shows the record's tip and balloon.
+#pragma once
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "tray/notify_icon.h"
+
+namespace dudo {
+
+class QtTrayIcon : public QWidget {
+public:
+    QtTrayIcon(const QPixmap& icon, std::function<void(int)> report);
+    // Add or modify with the record's contents; false when no tray runs.
+    bool Apply(const IconRequest& request, bool add);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void ShowBalloon(const QString& title, const QString& text, int timeoutMs);
+
+    QPixmap icon_;
+    std::function<void(int)> report_;
+    QLabel balloon_;
+    QTimer balloonTimer_;
+    bool docked_ = false;
+};
+
+}  // namespace dudo

@@ -1,0 +1,312 @@
+#include "platform/linux/qt_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QTimer>
+#include <QValidator>
+#include <cmath>
+
+#include "common/utf8.h"
+
+namespace dudo {
+
+namespace {
+
+// The field's length limit, counted in characters, for typing and pasting
+// only: text written by the program is never cut.
+class LengthLimit : public QValidator {
+public:
+    explicit LengthLimit(QObject* parent) : QValidator(parent) {}
+    int limit = 0;
+    State validate(QString& input, int&) const override {
+        return limit == 0 || CharCount(input.toStdString()) <= limit ? Acceptable : Invalid;
+    }
+};
+
+// What a screen reader announces for controls without a caption of their own.
+QString AccessibleName(const Control& c) {
+    static const std::map<std::string, const char*> names = {
+        {"Combo1", "抓圖目標"}, {"Combo2", "檔名選項"}, {"Combo3", "格式選項"}, {"Combo4", "圖像倍率"},
+        {"Combo5", "顏色數目"}, {"Combo6", "彩色或灰階"}, {"Text5", "初始值"}, {"Command3", "用滑鼠選取範圍"},
+        {"Command4", "作者的話"}};
+    static const char* corners[] = {"左上方 X", "左上方 Y", "右下方 X", "右下方 Y"};
+    if (c.name() == "Text1") return corners[c.index()];
+    const auto found = names.find(c.name());
+    if (found != names.end()) return found->second;
+    return QString::fromStdString(c.caption());
+}
+
+QPixmap MouseGlyph(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, size / 16.0 + 1));
+    const QRectF body(size * 0.25, size * 0.12, size * 0.5, size * 0.76);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(body, size * 0.24, size * 0.24);
+    p.drawLine(QPointF(size * 0.5, body.top()), QPointF(size * 0.5, size * 0.42));
+    p.drawLine(QPointF(body.left(), size * 0.42), QPointF(body.right(), size * 0.42));
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(size * 0.27, size * 0.16, size * 0.22, size * 0.25));  // the left button
+    return pixmap;
+}
+
+QPixmap WindowPicture(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    const int m = size / 16;
+    const QRect frame(m, m * 2, size - 2 * m - 1, size - 4 * m - 1);
+    p.fillRect(frame, Qt::white);
+    p.fillRect(QRect(frame.left(), frame.top(), frame.width(), size / 4), QColor(0, 255, 255));  // cyan title bar
+    p.setPen(Qt::black);
+    p.drawRect(frame);
+    p.drawLine(frame.left(), frame.top() + size / 4, frame.right(), frame.top() + size / 4);
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon QtView::ProgramIcon() {
+    QIcon icon;
+    icon.addPixmap(WindowPicture(16));
+    icon.addPixmap(WindowPicture(32));
+    return icon;
+}
+
+QtView::QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY)
+    : form_(form), hooks_(std::move(hooks)), twipsX_(twipsX), twipsY_(twipsY) {
+    setWindowIcon(ProgramIcon());
+    setObjectName("Form1");
+    menuBar_ = new QMenuBar(this);
+    client_ = new QWidget(this);
+    client_->setGeometry(0, 0, Px(Form1::kClientWidth, true), Px(Form1::kClientHeight, false));
+    QMenu* menu = nullptr;
+    for (Control* control : form_.controls()) {
+        if (control->kind() == Kind::Menu) {
+            if (control->index() < 0) {
+                menu = menuBar_->addMenu(QString::fromStdString(control->caption()));
+                continue;
+            }
+            auto* entry = static_cast<MenuEntry*>(control);
+            QAction* action = popup_.addAction(QString::fromStdString(entry->caption()));
+            menu->addAction(action);
+            connect(action, &QAction::triggered, this, [this, entry] {
+                Run([entry] {
+                    if (entry->onClick) entry->onClick();
+                });
+            });
+            actions_[control] = action;
+            continue;
+        }
+        if (QWidget* widget = Build(*control)) Place(*control, widget);
+    }
+    SetFocusOrder();
+    form_.setObserverForAll(this);
+    MirrorWindow(Property::Text);
+    MirrorWindow(Property::Size);
+}
+
+int QtView::Px(double twips, bool horizontal) const {
+    return static_cast<int>(std::lround(twips / (horizontal ? twipsX_ : twipsY_)));
+}
+
+QWidget* QtView::Build(Control& control) {
+    switch (control.kind()) {
+        case Kind::ComboBox: {
+            auto& list = static_cast<ComboBox&>(control);
+            auto* box = new QComboBox(client_);
+            box->setEditable(list.editable());
+            connect(box, qOverload<int>(&QComboBox::activated), this, [this, &list](int index) {
+                if (!mirroring_) Run([&list, index] { list.pick(index); });
+            });
+            if (list.editable())
+                connect(box->lineEdit(), &QLineEdit::textEdited, this,
+                        [&list](const QString& text) { list.typeText(text.toStdString()); });
+            return box;
+        }
+        case Kind::TextBox: {
+            auto& field = static_cast<TextBox&>(control);
+            auto* line = new QLineEdit(client_);
+            line->setValidator(new LengthLimit(line));
+            connect(line, &QLineEdit::textEdited, this, [&field, line](const QString& text) {
+                field.typeText(text.toStdString(), line->cursorPosition());
+            });
+            line->installEventFilter(this);
+            return line;
+        }
+        case Kind::CheckBox: {
+            auto& check = static_cast<CheckBox&>(control);
+            auto* box = new QCheckBox(QString::fromStdString(control.caption()), client_);
+            connect(box, &QCheckBox::clicked, this, [this, &check](bool on) {
+                if (!mirroring_) Run([&check, on] { check.setValue(on ? 1 : 0); });
+            });
+            return box;
+        }
+        case Kind::Label: return new QLabel(client_);
+        case Kind::CommandButton: {
+            auto& command = static_cast<CommandButton&>(control);
+            auto* button = new QPushButton(client_);
+            if (control.name() == "Command3") {
+                // No symbol font draws the mouse here: a drawn mouse instead.
+                button->setIcon(QIcon(MouseGlyph(64)));
+                button->setIconSize(QSize(Px(control.geometry.width, true) - 8, Px(control.geometry.height, false) - 8));
+            }
+            button->setToolTip(QString::fromStdString(command.toolTip));
+            connect(button, &QPushButton::clicked, this, [this, &command] { Run([&command] { command.click(); }); });
+            return button;
+        }
+        default: return nullptr;  // picture boxes stay hidden, the timer has no look
+    }
+}
+
+void QtView::Place(Control& control, QWidget* widget) {
+    const Geometry& g = control.geometry;
+    widget->setGeometry(Px(g.left, true), Px(g.top, false), Px(g.width, true), Px(g.height, false));
+    widget->setObjectName(QString::fromStdString(control.name() +
+                                                 (control.index() >= 0 ? "_" + std::to_string(control.index()) : "")));
+    widget->setAccessibleName(AccessibleName(control));
+    if (control.kind() == Kind::Label) widget->setFocusPolicy(Qt::NoFocus);
+    widgets_[&control] = widget;
+    controlOf_[widget] = &control;
+    for (Property p : {Property::Text, Property::Items, Property::Visible, Property::Enabled, Property::Value,
+                       Property::MaxLength})
+        Mirror(control, p);
+}
+
+void QtView::SetFocusOrder() {
+    std::vector<std::pair<int, QWidget*>> order;
+    for (auto& [control, widget] : widgets_)
+        if (control->kind() != Kind::Label) order.push_back({control->tabIndex, widget});
+    std::sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1].second, order[i].second);
+    if (!order.empty()) order.front().second->setFocus();
+}
+
+void QtView::ControlChanged(Control& control, Property property) {
+    if (&control == &form_) {
+        MirrorWindow(property);
+        return;
+    }
+    if (control.kind() == Kind::Menu) {
+        if (control.index() < 0 && property == Property::Visible) {
+            menuBar_->setVisible(control.visible());
+            MirrorWindow(Property::Size);
+        }
+        if (auto it = actions_.find(&control); it != actions_.end()) {
+            it->second->setEnabled(control.enabled());
+            it->second->setVisible(control.visible());
+        }
+        return;
+    }
+    Mirror(control, property);
+}
+
+void QtView::Mirror(Control& control, Property property) {
+    const auto it = widgets_.find(&control);
+    if (it == widgets_.end()) return;
+    QWidget* widget = it->second;
+    mirroring_ = true;
+    if (property == Property::Visible) widget->setVisible(control.visible());
+    if (property == Property::Enabled) widget->setEnabled(control.enabled());
+    if (auto* box = qobject_cast<QComboBox*>(widget)) {
+        auto& list = static_cast<ComboBox&>(control);
+        if (property == Property::Items) {
+            box->clear();
+            for (const std::string& item : list.items()) box->addItem(QString::fromStdString(item));
+        }
+        if (property == Property::Text || property == Property::Items) {
+            if (list.editable()) box->setEditText(QString::fromStdString(list.text()));
+            box->setCurrentIndex(list.listIndex());
+        }
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        auto& field = static_cast<TextBox&>(control);
+        const QString text = QString::fromStdString(field.text());
+        if (property == Property::Text && line->text() != text) line->setText(text);
+        if (property == Property::Text || property == Property::Selection) {
+            if (field.selLength() > 0) line->setSelection(field.selStart(), field.selLength());
+            else line->setCursorPosition(field.selStart());
+        }
+        if (property == Property::MaxLength)
+            static_cast<LengthLimit*>(const_cast<QValidator*>(line->validator()))->limit = field.maxLength();
+        if (field.name() == "Text6") line->setAccessibleName(QString::fromStdString(form_.Label1(6).caption()));
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        if (property == Property::Value) {
+            const int v = static_cast<CheckBox&>(control).value();
+            check->setTristate(v == 2);
+            check->setCheckState(v == 1 ? Qt::Checked : v == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+        }
+        if (property == Property::Text) check->setText(QString::fromStdString(control.caption()));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if (property == Property::Text) {
+            label->setText(QString::fromStdString(control.caption()));
+            label->setAccessibleName(label->text());
+        }
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        if (property == Property::Text && control.name() != "Command3") button->setText(QString::fromStdString(control.caption()));
+    }
+    mirroring_ = false;
+}
+
+void QtView::MirrorWindow(Property property) {
+    if (property == Property::Text) setWindowTitle(QString::fromStdString(form_.caption()));
+    if (property == Property::Visible) {
+        if (form_.visible()) {
+            show();
+            raise();
+            activateWindow();
+        } else {
+            hide();
+        }
+    }
+    if (property == Property::Size) {
+        const int top = form_.mnuNotifyIcon.visible() ? Px(Form1::kMenuBarHeight, false) : 0;
+        menuBar_->setGeometry(0, 0, Px(Form1::kClientWidth, true), top);
+        client_->move(0, top);
+        setFixedSize(Px(Form1::kClientWidth, true), Px(form_.heightTwips(), false));
+    }
+}
+
+void QtView::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hooks_.closeRequested();  // does not come back: the process ends
+}
+
+void QtView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The first time the window is shown stands for its first activation.
+    if (activated_) return;
+    activated_ = true;
+    QTimer::singleShot(0, this, [this] { hooks_.activated(); });
+}
+
+bool QtView::eventFilter(QObject* watched, QEvent* event) {
+    const auto it = controlOf_.find(watched);
+    if (it == controlOf_.end() || (event->type() != QEvent::KeyRelease && event->type() != QEvent::FocusIn))
+        return QWidget::eventFilter(watched, event);
+    Control& field = *it->second;
+    const bool keyUp = event->type() == QEvent::KeyRelease;
+    if (keyUp && static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
+    const std::string& name = field.name();
+    const int index = field.index();
+    std::function<void()> handler;
+    if (name == "Text1") handler = keyUp ? std::function<void()>([this, index] { form_.Text1_KeyUp(index); })
+                                         : [this, index] { form_.Text1_GotFocus(index); };
+    if (name == "Text5") handler = keyUp ? std::function<void()>([this] { form_.Text5_KeyUp(); }) : [this] { form_.Text5_GotFocus(); };
+    if (name == "Text6") handler = keyUp ? std::function<void()>([this] { form_.Text6_KeyUp(); }) : [this] { form_.Text6_GotFocus(); };
+    if (!handler) return false;
+    if (keyUp) Run(handler);
+    // The line edit selects on focus itself after this filter: run ours after it.
+    else QTimer::singleShot(0, this, [this, handler] { Run(handler); });
+    return false;
+}
+
+}  // namespace dudo

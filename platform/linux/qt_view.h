@@ -1,0 +1,52 @@
+// QtView: the panel window in Qt Widgets, a mirror of the Form1 model. Each
+// control becomes a widget at its twips position; model changes reach the
+// widgets through the observer, and user actions become model changes plus
+// the named handler, run through the program's dispatch.
+#pragma once
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+#include <map>
+
+#include "panel/form1.h"
+#include "platform/platform.h"
+
+namespace dudo {
+
+class QtView : public QWidget, public ControlObserver {
+public:
+    QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY);
+
+    void ControlChanged(Control& control, Property property) override;
+    QMenu& popupMenu() { return popup_; }
+    // The program icon, drawn at 16 and 32 pixels.
+    static QIcon ProgramIcon();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* Build(Control& control);
+    void Place(Control& control, QWidget* widget);
+    void Mirror(Control& control, Property property);
+    void MirrorWindow(Property property);
+    void SetFocusOrder();
+    void Run(const std::function<void()>& handler) { hooks_.dispatch(handler); }
+    int Px(double twips, bool horizontal) const;
+
+    Form1& form_;
+    ViewHooks hooks_;
+    double twipsX_, twipsY_;
+    QMenuBar* menuBar_;
+    QWidget* client_;
+    QMenu popup_;
+    std::map<Control*, QWidget*> widgets_;
+    std::map<Control*, QAction*> actions_;
+    std::map<QObject*, Control*> controlOf_;
+    bool activated_ = false;
+    bool mirroring_ = false;  // a model change is being copied into widgets
+};
+
+}  // namespace dudo

@@ -1,0 +1,98 @@
+#include "platform/linux/x11_input.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+
+#include "common/error.h"
+
+namespace dudo {
+
+struct KeyBits {
+    bool down = false;
+    bool pressed = false;  // since the last query
+};
+
+struct X11Input::State {
+    Display* display = nullptr;
+    int opcode = 0;
+    int printKeycode = 0;
+    KeyBits print, left;
+};
+
+X11Input::X11Input() : s_(std::make_unique<State>()) {
+    s_->display = XOpenDisplay(nullptr);
+    if (!s_->display) throw Error("無法連上 X 顯示器 (cannot open the X display)");
+    int event, error;
+    int major = 2, minor = 0;
+    if (!XQueryExtension(s_->display, "XInputExtension", &s_->opcode, &event, &error) ||
+        XIQueryVersion(s_->display, &major, &minor) != Success)
+        throw Error("X 伺服器沒有 XInput 2 (the X server lacks XInput 2)");
+    s_->printKeycode = XKeysymToKeycode(s_->display, XK_Print);
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawButtonRelease);
+    XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+    XISelectEvents(s_->display, DefaultRootWindow(s_->display), &mask, 1);
+    XSync(s_->display, False);
+}
+
+X11Input::~X11Input() {
+    if (s_->display) XCloseDisplay(s_->display);
+}
+
+int X11Input::fd() const { return ConnectionNumber(s_->display); }
+
+bool X11Input::Pump() {
+    bool changed = false;
+    // QueuedAfterReading reads what the socket holds without a round trip.
+    while (XEventsQueued(s_->display, QueuedAfterReading) > 0) {
+        XEvent event;
+        XNextEvent(s_->display, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != s_->opcode || !XGetEventData(s_->display, cookie))
+            continue;
+        const auto* raw = static_cast<XIRawEvent*>(cookie->data);
+        KeyBits* bits = nullptr;
+        bool down = false;
+        switch (cookie->evtype) {
+            case XI_RawKeyPress: down = true; [[fallthrough]];
+            case XI_RawKeyRelease:
+                if (raw->detail == s_->printKeycode) bits = &s_->print;
+                break;
+            case XI_RawButtonPress: down = true; [[fallthrough]];
+            case XI_RawButtonRelease:
+                if (raw->detail == 1) bits = &s_->left;
+                break;
+        }
+        if (bits) {
+            bits->down = down;
+            if (down) bits->pressed = true;
+            changed = true;
+        }
+        XFreeEventData(s_->display, cookie);
+    }
+    return changed;
+}
+
+std::uint16_t X11Input::AsyncKeyState(int virtualKey) {
+    Pump();
+    KeyBits* bits = virtualKey == VK_SNAPSHOT ? &s_->print : virtualKey == VK_LBUTTON ? &s_->left : nullptr;
+    if (!bits) return 0;
+    const std::uint16_t state = (bits->down ? 0x8000 : 0) | (bits->pressed ? 0x0001 : 0);
+    bits->pressed = false;
+    return state;
+}
+
+Point X11Input::CursorPos() {
+    Window root, child;
+    int rootX = 0, rootY = 0, winX, winY;
+    unsigned mask;
+    XQueryPointer(s_->display, DefaultRootWindow(s_->display), &root, &child, &rootX, &rootY, &winX, &winY, &mask);
+    return {rootX, rootY};
+}
+
+}  // namespace dudo

@@ -1,0 +1,34 @@
+// X11Input: the asynchronous key state of Print Screen and the left button,
+// kept from XInput2 raw events on the root window. Raw events arrive whatever
+// window has the focus; a query reads what is already on the connection and
+// never waits for a round trip to the server.
+// Implements: key state with bit 15 (down now) and bit 0 (pressed since the
+// previous query), the pointer position, a descriptor to wake the poller.
+// Leaves out: any other key.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace dudo {
+
+class X11Input {
+public:
+    // Throws dudo::Error when the display or XInput 2 is missing.
+    X11Input();
+    ~X11Input();
+
+    std::uint16_t AsyncKeyState(int virtualKey);
+    Point CursorPos();
+    // The connection's descriptor, readable when events wait.
+    int fd() const;
+    // Reads waiting events; true when a tracked key or button changed.
+    bool Pump();
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+}  // namespace dudo

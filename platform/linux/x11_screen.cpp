@@ -1,0 +1,230 @@
+#include "platform/linux/x11_screen.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xfixes.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "common/error.h"
+
+namespace dudo {
+
+namespace {
+
+// Syncs, catches the X errors of the calls made in between, restores.
+class ErrorGuard {
+public:
+    explicit ErrorGuard(Display* display) : display_(display) {
+        XSync(display_, False);
+        failed_ = false;
+        previous_ = XSetErrorHandler(&ErrorGuard::Handler);
+    }
+    ~ErrorGuard() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+    }
+    bool failed() {
+        XSync(display_, False);
+        return failed_;
+    }
+
+private:
+    static int Handler(Display*, XErrorEvent*) {
+        failed_ = true;
+        return 0;
+    }
+    Display* display_;
+    int (*previous_)(Display*, XErrorEvent*);
+    static inline bool failed_ = false;
+};
+
+}  // namespace
+
+struct X11Screen::State {
+    Display* display = nullptr;
+    Window root = 0;
+    int width = 0, height = 0;
+    double twipsX = 15, twipsY = 15;
+    bool shm = false;
+    XShmSegmentInfo segment{};
+    bool fixes = false;
+};
+
+X11Screen::X11Screen() : s_(std::make_unique<State>()) {
+    Display* d = s_->display = XOpenDisplay(nullptr);
+    if (!d) throw Error("無法連上 X 顯示器 (cannot open the X display)");
+    const int screen = DefaultScreen(d);
+    s_->root = RootWindow(d, screen);
+    s_->width = DisplayWidth(d, screen);
+    s_->height = DisplayHeight(d, screen);
+    // Twips per pixel from the real resolution, in whole dots per inch.
+    const int mmX = DisplayWidthMM(d, screen), mmY = DisplayHeightMM(d, screen);
+    if (mmX > 0) s_->twipsX = 1440.0 / std::round(s_->width * 25.4 / mmX);
+    if (mmY > 0) s_->twipsY = 1440.0 / std::round(s_->height * 25.4 / mmY);
+    int eventBase, errorBase;
+    s_->fixes = XFixesQueryExtension(d, &eventBase, &errorBase);
+    if (XShmQueryExtension(d)) {
+        const std::size_t bytes = static_cast<std::size_t>(s_->width) * s_->height * 4;
+        s_->segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        if (s_->segment.shmid >= 0) {
+            s_->segment.shmaddr = static_cast<char*>(shmat(s_->segment.shmid, nullptr, 0));
+            s_->segment.readOnly = False;
+            ErrorGuard guard(d);
+            XShmAttach(d, &s_->segment);
+            s_->shm = !guard.failed() && s_->segment.shmaddr != reinterpret_cast<char*>(-1);
+            shmctl(s_->segment.shmid, IPC_RMID, nullptr);  // goes when both sides detach
+            // Touch the pages now, so the first capture does not pay for it.
+            if (s_->shm) std::memset(s_->segment.shmaddr, 0, bytes);
+        }
+    }
+}
+
+X11Screen::~X11Screen() {
+    if (s_->shm) {
+        XShmDetach(s_->display, &s_->segment);
+        shmdt(s_->segment.shmaddr);
+    }
+    XCloseDisplay(s_->display);
+}
+
+bool X11Screen::sharedMemory() const { return s_->shm; }
+Size X11Screen::ScreenSize() { return {s_->width, s_->height}; }
+double X11Screen::TwipsPerPixelX() { return s_->twipsX; }
+double X11Screen::TwipsPerPixelY() { return s_->twipsY; }
+
+void X11Screen::CopyScreen(int x, int y, Picture& surface) {
+    // Only the part on the screen can be copied; the rest keeps the surface.
+    const long long left = std::max<long long>(x, 0), top = std::max<long long>(y, 0);
+    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, s_->width);
+    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, s_->height);
+    if (right <= left || bottom <= top) return;
+    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    Display* d = s_->display;
+    XImage* image = nullptr;
+    bool shmImage = false;
+    if (s_->shm) {
+        image = XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)), DefaultDepth(d, DefaultScreen(d)), ZPixmap,
+                                s_->segment.shmaddr, &s_->segment, w, h);
+        if (image && XShmGetImage(d, s_->root, image, static_cast<int>(left), static_cast<int>(top), AllPlanes)) {
+            shmImage = true;
+        } else if (image) {
+            image->data = nullptr;
+            XDestroyImage(image);
+            image = nullptr;
+        }
+    }
+    if (!image) image = XGetImage(d, s_->root, static_cast<int>(left), static_cast<int>(top), w, h, AllPlanes, ZPixmap);
+    if (!image) return;  // a failed copy changes nothing
+    const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst;
+    for (int row = 0; row < h; ++row) {
+        std::uint32_t* out = surface.row(static_cast<int>(top - y) + row) + (left - x);
+        if (direct) {
+            const auto* in = reinterpret_cast<const std::uint32_t*>(image->data + static_cast<std::size_t>(row) * image->bytes_per_line);
+            for (int col = 0; col < w; ++col) out[col] = in[col] | 0xFF000000u;
+        } else {
+            for (int col = 0; col < w; ++col) {
+                const unsigned long p = XGetPixel(image, col, row);
+                out[col] = Rgb((p & image->red_mask) >> 16, (p & image->green_mask) >> 8, p & image->blue_mask);
+            }
+        }
+    }
+    if (shmImage) image->data = nullptr;  // the segment stays ours
+    XDestroyImage(image);
+}
+
+std::optional<CursorImage> X11Screen::Cursor() {
+    if (!s_->fixes) return std::nullopt;
+    XFixesCursorImage* c = XFixesGetCursorImage(s_->display);
+    if (!c) return std::nullopt;
+    CursorImage cursor;
+    cursor.image = Picture::Filled(c->width, c->height, 0);
+    cursor.hotspot = {c->xhot, c->yhot};
+    for (int i = 0; i < c->width * c->height; ++i) {
+        // XFixes pixels are premultiplied ARGB in longs; ours are straight.
+        const auto p = static_cast<std::uint32_t>(c->pixels[i]);
+        const unsigned a = Alpha(p);
+        auto straight = [a](unsigned v) { return a ? std::min(255u, (v * 255 + a / 2) / a) : 0u; };
+        cursor.image.pixels[i] = (a << 24) | (straight(Red(p)) << 16) | (straight(Green(p)) << 8) | straight(Blue(p));
+    }
+    XFree(c);
+    return cursor;
+}
+
+std::optional<Rect> X11Screen::ForegroundWindowRect() {
+    Display* d = s_->display;
+    ErrorGuard guard(d);
+    Window window = 0;
+    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", True);
+    if (active != None) {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, s_->root, active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+                Success && data && count == 1)
+            window = *reinterpret_cast<Window*>(data);
+        if (data) XFree(data);
+    }
+    if (!window) {  // no window manager: the window with the input focus, up to its top level
+        int revert;
+        XGetInputFocus(d, &window, &revert);
+        if (window == PointerRoot || window == None) return std::nullopt;
+        for (;;) {
+            Window root, parent, *children = nullptr;
+            unsigned n;
+            if (!XQueryTree(d, window, &root, &parent, &children, &n)) return std::nullopt;
+            if (children) XFree(children);
+            if (parent == root || parent == None) break;
+            window = parent;
+        }
+    }
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, window, &attributes)) return std::nullopt;
+    int x, y;
+    Window child;
+    XTranslateCoordinates(d, window, s_->root, 0, 0, &x, &y, &child);
+    Rect rect{x - attributes.border_width, y - attributes.border_width, x + attributes.width + attributes.border_width,
+              y + attributes.height + attributes.border_width};
+    // The frame the window manager draws around it: left, right, top, bottom.
+    const Atom extents = XInternAtom(d, "_NET_FRAME_EXTENTS", True);
+    if (extents != None) {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+                Success && data && count == 4) {
+            const long* e = reinterpret_cast<long*>(data);
+            rect = {rect.left - static_cast<int>(e[0]), rect.top - static_cast<int>(e[2]),
+                    rect.right + static_cast<int>(e[1]), rect.bottom + static_cast<int>(e[3])};
+        }
+        if (data) XFree(data);
+    }
+    if (guard.failed()) return std::nullopt;  // the window went away meanwhile
+    return rect;
+}
+
+void X11Screen::Activate(unsigned long window) {
+    Display* d = s_->display;
+    ErrorGuard guard(d);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // from a pager-like request: honoured by most managers
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, s_->root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XRaiseWindow(d, window);
+    XSetInputFocus(d, window, RevertToParent, CurrentTime);
+    XFlush(d);
+}
+
+}  // namespace dudo

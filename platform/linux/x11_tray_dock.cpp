@@ -1,0 +1,42 @@
+#include "platform/linux/x11_tray_dock.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <string>
+
+namespace dudo {
+
+bool RequestTrayDock(unsigned long window) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(d));
+    const Window tray = XGetSelectionOwner(d, XInternAtom(d, selection.c_str(), False));
+    if (tray != None) {
+        // Tray hosts size their icons from the size hints.
+        XSizeHints hints{};
+        hints.flags = PMinSize | PBaseSize;
+        hints.min_width = hints.base_width = 22;
+        hints.min_height = hints.base_height = 22;
+        XSetWMNormalHints(d, window, &hints);
+        XResizeWindow(d, window, 22, 22);
+        const Atom info = XInternAtom(d, "_XEMBED_INFO", False);
+        const long xembed[2] = {0, 1};  // version 0, mapped
+        XChangeProperty(d, window, info, info, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(xembed), 2);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = tray;
+        event.xclient.message_type = XInternAtom(d, "_NET_SYSTEM_TRAY_OPCODE", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = CurrentTime;
+        event.xclient.data.l[1] = 0;  // SYSTEM_TRAY_REQUEST_DOCK
+        event.xclient.data.l[2] = static_cast<long>(window);
+        XSendEvent(d, tray, False, NoEventMask, &event);
+        XSync(d, False);
+    }
+    XCloseDisplay(d);
+    return tray != None;
+}
+
+}  // namespace dudo

@@ -1,0 +1,10 @@
+// Docks a window into the freedesktop system tray (XEmbed protocol).
+#pragma once
+
+namespace dudo {
+
+// Marks `window` as an XEmbed client and asks the tray manager of the
+// default screen to dock it. False when no tray manager runs.
+bool RequestTrayDock(unsigned long window);
+
+}  // namespace dudo
