@@ -49,9 +49,11 @@ void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int time
     balloon_.adjustSize();
     // Beside the icon, kept on the screen.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QPoint at = mapToGlobal(QPoint(0, height() + 4));
+    int x = 0, y = 0;
+    WindowScreenOrigin(winId(), x, y);
+    QPoint at(x, y + height() + 4);
     at.setX(std::clamp(at.x(), screen.left(), screen.right() - balloon_.width()));
-    if (at.y() + balloon_.height() > screen.bottom()) at.setY(mapToGlobal(QPoint(0, 0)).y() - balloon_.height() - 4);
+    if (at.y() + balloon_.height() > screen.bottom()) at.setY(y - balloon_.height() - 4);
     balloon_.move(at);
     balloon_.show();
     // The platform's bounds on a balloon's time: at least 1.5 s, at most 10 s.

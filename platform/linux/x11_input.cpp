@@ -25,9 +25,10 @@ X11Input::X11Input() : s_(std::make_unique<State>()) {
     s_->display = XOpenDisplay(nullptr);
     if (!s_->display) throw Error("無法連上 X 顯示器 (cannot open the X display)");
     int event, error;
-    int major = 2, minor = 0;
+    // 2.1 and later deliver raw events whatever grab is active (a pressed button holds one).
+    int major = 2, minor = 2;
     if (!XQueryExtension(s_->display, "XInputExtension", &s_->opcode, &event, &error) ||
-        XIQueryVersion(s_->display, &major, &minor) != Success)
+        XIQueryVersion(s_->display, &major, &minor) != Success || (major == 2 && minor < 1))
         throw Error("X 伺服器沒有 XInput 2 (the X server lacks XInput 2)");
     s_->printKeycode = XKeysymToKeycode(s_->display, XK_Print);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};

@@ -40,3 +40,16 @@ bool RequestTrayDock(unsigned long window) {
 }
 
 }  // namespace dudo
+
+namespace dudo {
+
+bool WindowScreenOrigin(unsigned long window, int& x, int& y) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    Window child;
+    const bool ok = XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+    XCloseDisplay(d);
+    return ok;
+}
+
+}  // namespace dudo

@@ -1,0 +1,229 @@
+#include "tests/e2e/desktop.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/null/null_platform.h"
+
+namespace dudo::e2e {
+
+namespace {
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::filesystem::path MakeFolder(const char* prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
+    return pattern;
+}
+
+}  // namespace
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
+    pclose(pipe);
+    return out;
+}
+
+pid_t Desktop::Spawn(const std::string& command) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        execl("/bin/sh", "sh", "-c", ("exec env " + command).c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+Desktop::Desktop(int width, int height) {
+    folder_ = MakeFolder("dudo-e2e-work-");
+    runtime_ = MakeFolder("dudo-e2e-run-");  // mkdtemp makes it private, as a runtime folder must be
+    // A display number of our own: the first free one from a place that
+    // depends on this process, so parallel test processes rarely meet.
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    for (int n = 100 + getpid() % 400, tries = 0; tries < 50 && display_.empty(); ++n, ++tries) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        if (std::filesystem::exists(socket) || std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+        xvfb_ = fork();
+        if (xvfb_ == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 2);
+            const std::string name = ":" + std::to_string(n);
+            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-dpi", "96", "-nolisten", "tcp",
+                   "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (WaitFor([&] { return std::filesystem::exists(socket) || waitpid(xvfb_, nullptr, WNOHANG) == xvfb_; }, 5000) &&
+            std::filesystem::exists(socket))
+            display_ = ":" + std::to_string(n);
+    }
+    if (display_.empty()) throw std::runtime_error("Xvfb did not start");
+    tray_ = Spawn(Env() + "trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1");
+    WaitFor([&] { return Window("panel").has_value(); }, 5000);
+}
+
+Desktop::~Desktop() {
+    StopProgram();
+    for (pid_t pid : {tray_, xvfb_})
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+    std::filesystem::remove_all(runtime_, ignored);
+}
+
+pid_t Desktop::StartProgram() {
+    program_ = fork();
+    if (program_ == 0) {
+        if (chdir(folder_.c_str()) != 0) _exit(126);
+        setenv("DISPLAY", display_.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+        const int log = open((runtime_ / "program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(log, 1);
+        dup2(log, 2);
+        execl(DUDO_BINARY, DUDO_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    WaitFor([&] {
+        const auto w = Window("dudo進階版");
+        return w && w->viewable && CountWindows("dudo tray icon") == 1;
+    }, 8000);
+    Sleep(200);  // first activation runs just after the window is shown
+    return program_;
+}
+
+void Desktop::StopProgram() {
+    if (program_ <= 0) return;
+    kill(program_, SIGKILL);
+    waitpid(program_, nullptr, 0);
+    program_ = -1;
+}
+
+std::string Desktop::ProgramLog() const { return Shell("cat '" + (runtime_ / "program.log").string() + "' 2>/dev/null"); }
+
+bool Desktop::ProgramRunning() { return program_ > 0 && waitpid(program_, nullptr, WNOHANG) == 0; }
+
+std::optional<int> Desktop::WaitForExit(int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        int status = 0;
+        if (waitpid(program_, &status, WNOHANG) == program_) {
+            program_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        Sleep(20);
+    }
+    return std::nullopt;
+}
+
+void Desktop::Xdotool(const std::string& arguments) {
+    Shell(Env() + "xdotool " + arguments);
+    Sleep(60);
+}
+
+std::optional<Desktop::Geometry> Desktop::Window(const std::string& name) {
+    const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
+    const std::regex line("(0x[0-9a-f]+) \"" + name + "\".*  (\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+  \\+(-?\\d+)\\+(-?\\d+)");
+    std::smatch m;
+    if (!std::regex_search(tree, m, line)) return std::nullopt;
+    const std::string info = Shell(Env() + "xwininfo -id " + m[1].str() + " 2>/dev/null");
+    return Geometry{std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[2]), std::stoi(m[3]),
+                    info.find("IsViewable") != std::string::npos};
+}
+
+int Desktop::CountWindows(const std::string& name) {
+    const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
+    int count = 0;
+    for (std::size_t at = 0; (at = tree.find("\"" + name + "\"", at)) != std::string::npos; ++at) ++count;
+    return count;
+}
+
+std::set<std::string> Desktop::Files() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::optional<std::string> Desktop::WaitForNewFile(const std::set<std::string>& before, int timeoutMs) {
+    std::optional<std::string> found;
+    WaitFor([&] {
+        for (const std::string& name : Files())
+            if (!before.count(name) && name[0] != '.') found = name;
+        return found.has_value();
+    }, timeoutMs);
+    return found;
+}
+
+bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 25) {
+        if (condition()) return true;
+        Sleep(25);
+    }
+    return condition();
+}
+
+PatternWindow::PatternWindow(const std::string& display, int x, int y, int width, int height) {
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) throw std::runtime_error("no display");
+    display_ = d;
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    window_ = XCreateWindow(d, DefaultRootWindow(d), x, y, width, height, 0, 24, InputOutput,
+                            DefaultVisual(d, DefaultScreen(d)), CWOverrideRedirect, &attributes);
+    XStoreName(d, window_, "pattern");
+    XMapRaised(d, window_);
+    XSync(d, False);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px) pixels[static_cast<std::size_t>(py) * width + px] = PatternPixel(x + px, y + py);
+    XImage* image = XCreateImage(d, DefaultVisual(d, DefaultScreen(d)), 24, ZPixmap, 0,
+                                 reinterpret_cast<char*>(pixels.data()), width, height, 32, 0);
+    XPutImage(d, window_, DefaultGC(d, DefaultScreen(d)), image, 0, 0, 0, 0, width, height);
+    image->data = nullptr;
+    XDestroyImage(image);
+    XSync(d, False);
+}
+
+PatternWindow::~PatternWindow() {
+    auto* d = static_cast<Display*>(display_);
+    XDestroyWindow(d, window_);
+    XCloseDisplay(d);
+}
+
+void PatternWindow::Focus() {
+    auto* d = static_cast<Display*>(display_);
+    XSetInputFocus(d, window_, RevertToParent, CurrentTime);
+    XSync(d, False);
+}
+
+Picture ReadPng(const std::filesystem::path& file) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) throw std::runtime_error(image.message);
+    image.format = PNG_FORMAT_BGRA;
+    Picture picture = Picture::Filled(image.width, image.height, 0);
+    png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr);
+    return picture;
+}
+
+}  // namespace dudo::e2e

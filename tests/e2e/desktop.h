@@ -1,0 +1,69 @@
+// A private desktop for end-to-end tests: an Xvfb display of its own, a tray
+// host, the program started in a fresh working folder, real input through
+// xdotool, and a pattern window drawn with Xlib.
+#pragma once
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "imagelib/picture.h"
+
+namespace dudo::e2e {
+
+std::string Shell(const std::string& command);  // stdout of a shell command
+
+class Desktop {
+public:
+    Desktop(int width = 1280, int height = 800);
+    ~Desktop();
+
+    const std::string& display() const { return display_; }
+    const std::filesystem::path& folder() const { return folder_; }
+    std::string Env() const { return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.string() + " "; }
+
+    // Starts the program; waits until its panel window is mapped.
+    pid_t StartProgram();
+    void StopProgram();
+    bool ProgramRunning();
+    std::string ProgramLog() const;  // what the program printed
+    // Waits for the program to end; its exit status, or none on time-out.
+    std::optional<int> WaitForExit(int timeoutMs);
+    pid_t programPid() const { return program_; }
+
+    void Xdotool(const std::string& arguments);
+    // The geometry of the first window with that name, if mapped.
+    struct Geometry { int x, y, width, height; bool viewable; };
+    std::optional<Geometry> Window(const std::string& name);
+    int CountWindows(const std::string& name);
+    std::set<std::string> Files() const;
+    // Waits until a picture file appears; returns its name.
+    std::optional<std::string> WaitForNewFile(const std::set<std::string>& before, int timeoutMs = 3000);
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
+
+private:
+    pid_t Spawn(const std::string& command);
+    std::string display_;
+    std::filesystem::path folder_, runtime_;
+    pid_t xvfb_ = -1, tray_ = -1, program_ = -1;
+};
+
+// A window showing PatternPixel at the given screen place, override-redirect
+// so that it lands exactly there; it can take the input focus.
+class PatternWindow {
+public:
+    PatternWindow(const std::string& display, int x, int y, int width, int height);
+    ~PatternWindow();
+    void Focus();
+
+private:
+    void* display_;
+    unsigned long window_;
+};
+
+Picture ReadPng(const std::filesystem::path& file);
+
+}  // namespace dudo::e2e

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "platform/null/null_platform.h"
+#include "tests/e2e/desktop.h"
+
+using namespace dudo;
+using namespace dudo::e2e;
+
+namespace {
+
+struct Program : ::testing::Test {
+    Desktop desktop;
+    void SetUp() override {
+        desktop.StartProgram();
+        ASSERT_TRUE(desktop.ProgramRunning()) << desktop.ProgramLog();
+    }
+    // Screen pixels of a control's centre, from its twips place at 15 twips per pixel.
+    void Click(int leftTwips, int topTwips, int widthTwips, int heightTwips, int button = 1) {
+        const auto w = desktop.Window("dudo進階版");
+        ASSERT_TRUE(w);
+        const int x = w->x + (leftTwips + widthTwips / 2) / 15, y = w->y + (topTwips + heightTwips / 2) / 15;
+        desktop.Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+        if (button == 0) desktop.Xdotool("mousedown 1 sleep 0.1 mouseup 1");
+        else desktop.Xdotool("click " + std::to_string(button));
+    }
+    void ClickTray(int button) {
+        const auto icon = desktop.Window("dudo tray icon");
+        ASSERT_TRUE(icon);
+        desktop.Xdotool("mousemove " + std::to_string(icon->x + 11) + " " + std::to_string(icon->y + 11));
+        desktop.Xdotool("click " + std::to_string(button));
+    }
+    bool PanelShown() {
+        const auto w = desktop.Window("dudo進階版");
+        return w && w->viewable;
+    }
+    std::string PressPrintScreen() {
+        const auto before = desktop.Files();
+        desktop.Xdotool("key Print");
+        const auto name = desktop.WaitForNewFile(before);
+        return name.value_or("");
+    }
+    void ExpectPattern(const Picture& p, int x0, int y0, int fromX, int fromY, int w, int h) {
+        for (int y = fromY; y < fromY + h; ++y)
+            for (int x = fromX; x < fromX + w; ++x)
+                ASSERT_EQ(p.at(x, y) & 0xFFFFFF, PatternPixel(x0 + x, y0 + y) & 0xFFFFFF) << x << "," << y;
+    }
+};
+
+}  // namespace
+
+TEST_F(Program, StartsWithoutMenuBarShorterAndWithOneTrayIcon) {
+    const auto w = desktop.Window("dudo進階版");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->width, 2895 / 15);
+    EXPECT_EQ(w->height, 4320 / 15);  // designed height plus menu bar, less 300 twips
+    EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 1);
+    EXPECT_TRUE(desktop.Files().empty());  // the scratch file is gone
+}
+
+TEST_F(Program, PrintScreenWritesThePictureOfTheScreen) {
+    PatternWindow pattern(desktop.display(), 300, 100, 400, 300);
+    pattern.Focus();  // another client has the focus
+    desktop.Xdotool("mousemove 1200 700");
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    EXPECT_TRUE(name.ends_with(".png"));
+    const Picture p = ReadPng(desktop.folder() / name);
+    EXPECT_EQ(p.width, 1280);
+    EXPECT_EQ(p.height, 800);
+    ExpectPattern(p, 0, 0, 300, 100, 400, 300);
+}
+
+TEST_F(Program, ForegroundWindowIsCaptured) {
+    PatternWindow pattern(desktop.display(), 400, 200, 320, 240);
+    pattern.Focus();
+    Click(1020, 360, 1815, 300);  // open Combo1
+    desktop.Xdotool("key Down Return");
+    pattern.Focus();
+    desktop.Xdotool("mousemove 1200 700");
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    const Picture p = ReadPng(desktop.folder() / name);
+    EXPECT_EQ(p.width, 320);
+    EXPECT_EQ(p.height, 240);
+    ExpectPattern(p, 400, 200, 0, 0, 320, 240);
+}
+
+TEST_F(Program, RangePickedWithTwoClicksIsCaptured) {
+    PatternWindow pattern(desktop.display(), 250, 40, 500, 400);
+    Click(1020, 360, 1815, 300);
+    desktop.Xdotool("key Down Down Return");  // 指定範圍
+    // Command3, pressed for a moment as a hand does, so that the press is
+    // seen by a tick before the button's click arms the picking.
+    Click(2280, 720, 495, 495, 0);
+    desktop.Xdotool("mousemove 300 100 click 1");
+    desktop.Xdotool("mousemove 300 300 click 1");  // same column: rejected, still waiting
+    desktop.Xdotool("mousemove 500 300 click 1");
+    desktop.Xdotool("mousemove 1200 700");
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    const Picture p = ReadPng(desktop.folder() / name);
+    EXPECT_EQ(p.width, 200);
+    EXPECT_EQ(p.height, 200);
+    ExpectPattern(p, 300, 100, 0, 0, 200, 200);
+}
+
+TEST_F(Program, ThePointerIsDrawnWhereItStands) {
+    desktop.Xdotool("mousemove 640 400");
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    const Picture p = ReadPng(desktop.folder() / name);
+    // The root window is black; the pointer's image changes pixels beside its hotspot only.
+    int changed = 0, far = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 300; x < p.width; ++x)
+            if ((p.at(x, y) & 0xFFFFFF) != 0 && y > 30) {
+                if (std::abs(x - 640) < 32 && std::abs(y - 400) < 32) ++changed;
+                else ++far;
+            }
+    EXPECT_GT(changed, 10);
+    EXPECT_EQ(far, 0);
+}
+
+TEST_F(Program, HoldingPrintScreenCapturesOnEveryTick) {
+    desktop.Xdotool("keydown Print");
+    desktop.Xdotool("sleep 0.2 keyup Print");
+    desktop.WaitFor([&] { return desktop.Files().size() >= 3; });
+    EXPECT_GE(desktop.Files().size(), 3u);
+}
+
+TEST_F(Program, ASecondInstanceLeavesNothing) {
+    const pid_t first = desktop.programPid();
+    const std::string out = Shell("cd '" + desktop.folder().string() + "' && " + desktop.Env() + DUDO_BINARY +
+                                " ; echo status=$?");
+    EXPECT_NE(out.find("status=0"), std::string::npos) << out;
+    EXPECT_EQ(desktop.CountWindows("dudo進階版"), 1);
+    EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 1);
+    EXPECT_EQ(desktop.programPid(), first);
+    EXPECT_TRUE(desktop.ProgramRunning());
+}
+
+TEST_F(Program, TheLockDoesNotOutliveAKilledInstance) {
+    desktop.StopProgram();  // SIGKILL
+    desktop.StartProgram();
+    EXPECT_TRUE(desktop.ProgramRunning());
+    EXPECT_TRUE(PanelShown());
+}
+
+TEST_F(Program, HidesToTheTrayAndComesBackOnAClick) {
+    Click(120, 3840, 1335, 375);  // Command2
+    EXPECT_TRUE(desktop.WaitFor([&] { return !PanelShown(); }));
+    EXPECT_TRUE(desktop.WaitFor([&] { return desktop.Window("dudo balloon").has_value(); }))
+        << Shell(desktop.Env() + "xwininfo -root -tree");
+    EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 1);
+    ClickTray(1);
+    EXPECT_TRUE(desktop.WaitFor([&] { return PanelShown(); }));
+}
+
+TEST_F(Program, TheTrayMenuEndsTheProgramAndRemovesTheIcon) {
+    ClickTray(3);
+    desktop.Xdotool("key Down Down Return");  // "顯示" is greyed: the second entry, "結束"
+    const auto status = desktop.WaitForExit(3000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(desktop.WaitFor([&] { return desktop.CountWindows("dudo tray icon") == 0; }));
+}
+
+TEST_F(Program, SigtermTakesTheSameShutdownPath) {
+    kill(desktop.programPid(), SIGTERM);
+    const auto status = desktop.WaitForExit(3000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 0);
+}
+
+TEST_F(Program, TheExitButtonEndsTheProgram) {
+    Click(1440, 3840, 1335, 375);
+    ASSERT_TRUE(desktop.WaitForExit(3000));
+    EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 0);
+}
+
+TEST(NoDisplay, SaysSoAndWritesNothing) {
+    const std::string out = Shell("cd /tmp && env -u DISPLAY " DUDO_BINARY " 2>&1; echo status=$?");
+    EXPECT_NE(out.find("DISPLAY"), std::string::npos) << out;
+    EXPECT_NE(out.find("status=2"), std::string::npos) << out;
+}
