@@ -120,9 +120,19 @@ void Desktop::StopProgram() {
     program_ = -1;
 }
 
-std::string Desktop::ProgramLog() const { return Shell("cat '" + (runtime_ / "program.log").string() + "' 2>/dev/null"); }
+std::string Desktop::ProgramLog() const {
+    return "exit status " + std::to_string(lastStatus_) + ": " +
+           Shell("cat '" + (runtime_ / "program.log").string() + "' 2>/dev/null");
+}
 
-bool Desktop::ProgramRunning() { return program_ > 0 && waitpid(program_, nullptr, WNOHANG) == 0; }
+bool Desktop::ProgramRunning() {
+    if (program_ <= 0) return false;
+    int status = 0;
+    if (waitpid(program_, &status, WNOHANG) == 0) return true;
+    program_ = -1;
+    lastStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+}
 
 std::optional<int> Desktop::WaitForExit(int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 20) {

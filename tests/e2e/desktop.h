@@ -49,6 +49,7 @@ private:
     std::string display_;
     std::filesystem::path folder_, runtime_;
     pid_t xvfb_ = -1, tray_ = -1, program_ = -1;
+    int lastStatus_ = -1;
 };
 
 // A window showing PatternPixel at the given screen place, override-redirect
