@@ -60,9 +60,11 @@ Desktop::Desktop(int width, int height) {
     // A display number of our own: the first free one from a place that
     // depends on this process, so parallel test processes rarely meet.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    for (int n = 100 + getpid() % 400, tries = 0; tries < 50 && display_.empty(); ++n, ++tries) {
+    // Xvfb itself refuses a number in use and clears a stale lock.
+    for (int n = 100 + getpid() % 400, tries = 0; tries < 200 && display_.empty(); ++n, ++tries) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        if (std::filesystem::exists(socket) || std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+        if (std::filesystem::exists(socket) && Shell("DISPLAY=:" + std::to_string(n) + " xdpyinfo >/dev/null 2>&1 && echo live") != "") continue;
+        std::filesystem::remove(socket);
         xvfb_ = fork();
         if (xvfb_ == 0) {
             const int null = open("/dev/null", O_WRONLY);
@@ -83,9 +85,10 @@ Desktop::Desktop(int width, int height) {
 
 Desktop::~Desktop() {
     StopProgram();
+    // SIGTERM lets Xvfb remove its lock and socket.
     for (pid_t pid : {tray_, xvfb_})
         if (pid > 0) {
-            kill(pid, SIGKILL);
+            kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
     std::error_code ignored;

@@ -1,0 +1,83 @@
+// Encoding speed and size of each format and PNG level on screen-like
+// pictures, as ratios against libpng at zlib's default level measured in the
+// same run. Not a test: it prints figures.
+#include <png.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "imagelib/codecs.h"
+#include "imagelib/colour_reduction.h"
+#include "tests/unit/test_files.h"
+
+using namespace dudo;
+
+namespace {
+
+struct Figure {
+    double ms;
+    std::size_t bytes;
+};
+
+Figure Measure(const std::function<std::size_t()>& encode, int runs) {
+    std::vector<double> times;
+    std::size_t bytes = 0;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        bytes = encode();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], bytes};
+}
+
+std::size_t LibpngDefault(const Image& image) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image.width()) * image.height() * 3);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const std::uint32_t p = image.pixels.at(x, y);
+            std::uint8_t* o = &rgb[(static_cast<std::size_t>(y) * image.width() + x) * 3];
+            o[0] = Red(p), o[1] = Green(p), o[2] = Blue(p);
+        }
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = image.width();
+    png.height = image.height();
+    png.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    std::vector<std::uint8_t> out(size);
+    png_image_write_to_memory(&png, out.data(), &size, 0, rgb.data(), 0, nullptr);
+    return size;
+}
+
+void Report(const char* name, const Figure& f, const Figure& base) {
+    std::printf("  %-22s %8.1f ms  %9zu bytes   time x%.2f  size x%.2f\n", name, f.ms, f.bytes, f.ms / base.ms,
+                static_cast<double>(f.bytes) / base.bytes);
+}
+
+}  // namespace
+
+int main() {
+    for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
+        Image image;
+        image.pixels = test::ScreenLike(w, h);
+        const int runs = w > 2000 ? 3 : 7;
+        std::printf("%dx%d (median of %d runs; ratios against libpng, zlib default level)\n", w, h, runs);
+        const Figure base = Measure([&] { return LibpngDefault(image); }, runs);
+        Report("libpng level 6", base, base);
+        for (int level = 1; level <= 7; ++level) {
+            char name[32];
+            std::snprintf(name, sizeof name, "PNG compression %d", level);
+            Report(name, Measure([&] { return EncodePng(image, level).size(); }, runs), base);
+        }
+        Report("JPEG quality 90", Measure([&] { return EncodeJpeg(image, 90, false).size(); }, runs), base);
+        Report("JPEG 90 progressive", Measure([&] { return EncodeJpeg(image, 90, true).size(); }, runs), base);
+        Report("BMP", Measure([&] { return EncodeBmp(image).size(); }, runs), base);
+        Report("GIF (quantise+write)", Measure([&] { return EncodeGif(image, false, false).size(); }, runs), base);
+        Report("GIF dithered", Measure([&] { return EncodeGif(image, true, true).size(); }, runs), base);
+    }
+}
