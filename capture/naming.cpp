@@ -1,6 +1,5 @@
 #include "capture/naming.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -22,13 +21,7 @@ std::string DateTimeName(const LocalTime& t) {
 }
 
 std::string ClockCountName(double secondsSinceMidnight) {
-    const float hundredths = static_cast<float>(secondsSinceMidnight * 100);
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, hundredths, std::chars_format::general, 7);
-    std::string name(text, result.ptr);
-    for (char& c : name)
-        if (c == 'e') c = 'E';
-    return name;
+    return SingleText(static_cast<float>(secondsSinceMidnight * 100));
 }
 
 std::string CounterName(double value, int digits) {

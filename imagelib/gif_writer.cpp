@@ -30,9 +30,9 @@ struct GifCloser {
 
 }  // namespace
 
-Bytes EncodeGif(const Image& source, bool interlaced, bool dithered) {
+Bytes EncodeGif(const Image& source, bool interlaced, bool version89a) {
     if (source.empty()) throw Error("GIF：圖像是空的 (empty image)");
-    const Image quantised = source.indexed() ? Image{} : Quantise(source, 256, dithered);
+    const Image quantised = source.indexed() ? Image{} : Quantise(source, 256, /*dithered=*/false);
     const Image& image = source.indexed() ? source : quantised;
 
     int bits = 1;
@@ -47,7 +47,7 @@ Bytes EncodeGif(const Image& source, bool interlaced, bool dithered) {
     if (!gif) Fail(error);
     ColorMapObject* map = GifMakeMapObject(1 << bits, colours.data());
     if (!map) throw Error("GIF：記憶體不足 (out of memory)");
-    EGifSetGifVersion(gif.get(), true);
+    EGifSetGifVersion(gif.get(), version89a);
     const int screenOk = EGifPutScreenDesc(gif.get(), image.width(), image.height(), bits, 0, map);
     const int imageOk = screenOk == GIF_OK && EGifPutImageDesc(gif.get(), 0, 0, image.width(), image.height(), interlaced, nullptr);
     GifFreeMapObject(map);

@@ -67,7 +67,7 @@ std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
     switch (settings_.format) {
         case FileFormat::Png: bytes = EncodePng(image_, kDeflateLevel[settings_.pngCompression]); break;
         case FileFormat::Jpeg: bytes = EncodeJpeg(image_, settings_.jpegQuality, settings_.jpegProgressive); break;
-        case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gifDithered); break;
+        case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a); break;
         case FileFormat::Bmp: bytes = EncodeBmp(image_); break;
     }
     return WriteNewFile(folder_, baseName, Extension(settings_.format), bytes);
@@ -90,7 +90,7 @@ void ImageLibrary::PngCompression(int level) {
 
 void ImageLibrary::JpegFlag(bool on) { settings_.jpegProgressive = on; }
 void ImageLibrary::GifFlagA(bool on) { settings_.gifInterlaced = on; }
-void ImageLibrary::GifFlagB(bool on) { settings_.gifDithered = on; }
+void ImageLibrary::GifFlagB(bool on) { settings_.gif89a = on; }
 
 void ImageLibrary::Resize(int width, int height) { image_ = Resized(image_, width, height); }
 

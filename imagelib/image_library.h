@@ -21,7 +21,7 @@ struct SaveSettings {
     int pngCompression = 7;  // 1..7, least to most; the field's shown default
     bool jpegProgressive = false;  // JpegFlag
     bool gifInterlaced = false;    // GifFlagA
-    bool gifDithered = false;      // GifFlagB: dither when a GIF needs quantising
+    bool gif89a = false;           // GifFlagB: write the GIF89a version (87a otherwise)
 };
 
 class ImageLibrary {

@@ -91,14 +91,22 @@ double NumericValue(std::string_view text) {
     return value;
 }
 
-std::string NumberText(double value) {
+namespace {
+
+template <class Number> std::string GeneralText(Number value, int digits) {
     if (value == 0) return "0";  // also -0
     char buffer[40];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
     std::string text(buffer, result.ptr);
     for (char& c : text)
         if (c == 'e') c = 'E';
     return text;
 }
+
+}  // namespace
+
+std::string NumberText(double value) { return GeneralText(value, 15); }
+
+std::string SingleText(float value) { return GeneralText(value, 7); }
 
 }  // namespace dudo

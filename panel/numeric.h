@@ -13,5 +13,7 @@ double NumericValue(std::string_view text);
 // Plain decimal text of a number: at most 15 significant digits, "-" for
 // negatives, no trailing zeros, exponent form (1E+20) for extremes.
 std::string NumberText(double value);
+// The same for a single-precision number: at most 7 significant digits.
+std::string SingleText(float value);
 
 }  // namespace dudo

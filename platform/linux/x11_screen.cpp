@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "common/error.h"
 
@@ -44,6 +45,21 @@ private:
     int (*previous_)(Display*, XErrorEvent*);
     static inline bool failed_ = false;
 };
+
+// Reads `count` items of a window property; empty when it is not there.
+template <class Item> std::vector<Item> ReadProperty(Display* d, Window window, Atom property, Atom type, long count) {
+    std::vector<Item> items;
+    if (property == None) return items;
+    Atom actualType;
+    int format;
+    unsigned long n, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, window, property, 0, count, False, type, &actualType, &format, &n, &after, &data) ==
+            Success && data && n == static_cast<unsigned long>(count))
+        items.assign(reinterpret_cast<Item*>(data), reinterpret_cast<Item*>(data) + n);
+    if (data) XFree(data);
+    return items;
+}
 
 }  // namespace
 
@@ -160,18 +176,8 @@ std::optional<CursorImage> X11Screen::Cursor() {
 std::optional<Rect> X11Screen::ForegroundWindowRect() {
     Display* d = s_->display;
     ErrorGuard guard(d);
-    Window window = 0;
-    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", True);
-    if (active != None) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, s_->root, active, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
-                Success && data && count == 1)
-            window = *reinterpret_cast<Window*>(data);
-        if (data) XFree(data);
-    }
+    const auto active = ReadProperty<Window>(d, s_->root, XInternAtom(d, "_NET_ACTIVE_WINDOW", True), XA_WINDOW, 1);
+    Window window = active.empty() ? 0 : active[0];
     if (!window) {  // no window manager: the window with the input focus, up to its top level
         int revert;
         XGetInputFocus(d, &window, &revert);
@@ -193,20 +199,10 @@ std::optional<Rect> X11Screen::ForegroundWindowRect() {
     Rect rect{x - attributes.border_width, y - attributes.border_width, x + attributes.width + attributes.border_width,
               y + attributes.height + attributes.border_width};
     // The frame the window manager draws around it: left, right, top, bottom.
-    const Atom extents = XInternAtom(d, "_NET_FRAME_EXTENTS", True);
-    if (extents != None) {
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
-                Success && data && count == 4) {
-            const long* e = reinterpret_cast<long*>(data);
-            rect = {rect.left - static_cast<int>(e[0]), rect.top - static_cast<int>(e[2]),
-                    rect.right + static_cast<int>(e[1]), rect.bottom + static_cast<int>(e[3])};
-        }
-        if (data) XFree(data);
-    }
+    const auto e = ReadProperty<long>(d, window, XInternAtom(d, "_NET_FRAME_EXTENTS", True), XA_CARDINAL, 4);
+    if (!e.empty())
+        rect = {rect.left - static_cast<int>(e[0]), rect.top - static_cast<int>(e[2]),
+                rect.right + static_cast<int>(e[1]), rect.bottom + static_cast<int>(e[3])};
     if (guard.failed()) return std::nullopt;  // the window went away meanwhile
     return rect;
 }

@@ -130,7 +130,12 @@ TEST_F(Library, GifQuantisesTrueColourAndInterlacesOnRequest) {
     EXPECT_FALSE(gif.interlaced);
     library.GifFlagA(true);
     library.GifFlagB(true);
-    const Decoded interlaced = DecodeGif(library.SaveFile("interlaced"));
+    const auto interlacedPath = library.SaveFile("interlaced");
+    const Decoded interlaced = DecodeGif(interlacedPath);
+    std::ifstream header(interlacedPath, std::ios::binary);
+    char version[7] = {};
+    header.read(version, 6);
+    EXPECT_STREQ(version, "GIF89a");
     EXPECT_TRUE(interlaced.interlaced);
     // The flat title bar survives quantising exactly, in the right rows.
     EXPECT_EQ(interlaced.picture.at(300, 3) & 0xFFFFFF, source.at(300, 3) & 0xFFFFFF);

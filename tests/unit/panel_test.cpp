@@ -268,7 +268,7 @@ TEST_F(Started, BmpHidesTheParameterAndKeepsItsTexts) {
     form.Combo3.pick(3);  // Gif leaves them hidden
     EXPECT_FALSE(form.Text6.visible());
     EXPECT_TRUE(form.Engine().settings().gifInterlaced);
-    EXPECT_TRUE(form.Engine().settings().gifDithered);
+    EXPECT_TRUE(form.Engine().settings().gif89a);
     form.Combo3.pick(0);
     EXPECT_TRUE(form.Text6.visible());
     EXPECT_EQ(form.Text6.text(), "7");
