@@ -108,14 +108,22 @@ void LinuxPlatform::SetForegroundWindow(Form1&) {
 void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
     tick_ = std::move(tick);
     // The platform's own minimum, as on the desktop this tool was made for;
-    // presses do not wait for it: their events run a tick at once.
+    // presses do not wait for it: their events run a tick at once. While no
+    // key or button is down and no press waits, a tick would find nothing,
+    // so the timer rests until the next event and the idle program sleeps.
     constexpr int kMinimumIntervalMs = 15;
     timer_.setInterval(std::max(intervalMs, kMinimumIntervalMs));
-    QObject::connect(&timer_, &QTimer::timeout, [this] { tick_(); });
+    auto tickAndRest = [this] {
+        tick_();
+        input_->Pump();
+        if (input_->Idle()) timer_.stop();
+        else if (!timer_.isActive()) timer_.start();
+    };
+    QObject::connect(&timer_, &QTimer::timeout, tickAndRest);
     timer_.start();
     inputNotifier_ = std::make_unique<QSocketNotifier>(input_->fd(), QSocketNotifier::Read);
-    QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this] {
-        if (input_->Pump()) tick_();
+    QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this, tickAndRest] {
+        if (input_->Pump()) tickAndRest();
     });
 }
 

@@ -79,6 +79,12 @@ bool X11Input::Pump() {
     return changed;
 }
 
+bool X11Input::Idle() const {
+    for (const KeyBits* bits : {&s_->print, &s_->left})
+        if (bits->down || bits->pressed) return false;
+    return true;
+}
+
 std::uint16_t X11Input::AsyncKeyState(int virtualKey) {
     Pump();
     KeyBits* bits = virtualKey == VK_SNAPSHOT ? &s_->print : virtualKey == VK_LBUTTON ? &s_->left : nullptr;

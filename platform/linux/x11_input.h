@@ -25,6 +25,9 @@ public:
     int fd() const;
     // Reads waiting events; true when a tracked key or button changed.
     bool Pump();
+    // No tracked key or button is down and no press waits to be reported:
+    // a poller tick now would find nothing.
+    bool Idle() const;
 
 private:
     struct State;
