@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
+
 #include "platform/null/null_platform.h"
 #include "tests/e2e/desktop.h"
 
@@ -40,6 +42,16 @@ struct Program : ::testing::Test {
         const auto name = desktop.WaitForNewFile(before);
         return name.value_or("");
     }
+    // One press of Print Screen gives a w x h picture of the pattern at (x0, y0).
+    void ExpectCaptureOfPattern(int x0, int y0, int w, int h) {
+        desktop.Xdotool("mousemove 1200 700");  // the pointer away from the pattern
+        const std::string name = PressPrintScreen();
+        ASSERT_FALSE(name.empty());
+        const Picture p = ReadPng(desktop.folder() / name);
+        EXPECT_EQ(p.width, w);
+        EXPECT_EQ(p.height, h);
+        ExpectPattern(p, x0, y0, 0, 0, std::min(w, p.width), std::min(h, p.height));
+    }
     void ExpectPattern(const Picture& p, int x0, int y0, int fromX, int fromY, int w, int h) {
         for (int y = fromY; y < fromY + h; ++y)
             for (int x = fromX; x < fromX + w; ++x)
@@ -77,13 +89,7 @@ TEST_F(Program, ForegroundWindowIsCaptured) {
     Click(1020, 360, 1815, 300);  // open Combo1
     desktop.Xdotool("key Down Return");
     pattern.Focus();
-    desktop.Xdotool("mousemove 1200 700");
-    const std::string name = PressPrintScreen();
-    ASSERT_FALSE(name.empty());
-    const Picture p = ReadPng(desktop.folder() / name);
-    EXPECT_EQ(p.width, 320);
-    EXPECT_EQ(p.height, 240);
-    ExpectPattern(p, 400, 200, 0, 0, 320, 240);
+    ExpectCaptureOfPattern(400, 200, 320, 240);
 }
 
 TEST_F(Program, RangePickedWithTwoClicksIsCaptured) {
@@ -96,13 +102,7 @@ TEST_F(Program, RangePickedWithTwoClicksIsCaptured) {
     desktop.Xdotool("mousemove 300 100 click 1");
     desktop.Xdotool("mousemove 300 300 click 1");  // same column: rejected, still waiting
     desktop.Xdotool("mousemove 500 300 click 1");
-    desktop.Xdotool("mousemove 1200 700");
-    const std::string name = PressPrintScreen();
-    ASSERT_FALSE(name.empty());
-    const Picture p = ReadPng(desktop.folder() / name);
-    EXPECT_EQ(p.width, 200);
-    EXPECT_EQ(p.height, 200);
-    ExpectPattern(p, 300, 100, 0, 0, 200, 200);
+    ExpectCaptureOfPattern(300, 100, 200, 200);
 }
 
 TEST_F(Program, ThePointerIsDrawnWhereItStands) {

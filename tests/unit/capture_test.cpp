@@ -31,6 +31,15 @@ struct Capture : ::testing::Test {
         form.Text1(2).setText(r);
         form.Text1(3).setText(b);
     }
+    // One press; the saved picture is the screen's w x h area at (x0, y0).
+    void ExpectCaptureOf(int x0, int y0, int w, int h) {
+        Press();
+        Tick();
+        const Picture p = Saved();
+        EXPECT_EQ(p.width, w);
+        EXPECT_EQ(p.height, h);
+        ExpectScreenAt(p, x0, y0);
+    }
     void ExpectScreenAt(const Picture& p, int x0, int y0) {
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x)
@@ -72,33 +81,18 @@ TEST_F(Capture, TheCaptionShowsSavingDuringTheCapture) {
 
 TEST_F(Capture, TypedRangeIsRightAndBelowExclusive) {
     Range("100", "50", "300", "250");
-    Press();
-    Tick();
-    const Picture p = Saved();
-    EXPECT_EQ(p.width, 200);
-    EXPECT_EQ(p.height, 200);
-    ExpectScreenAt(p, 100, 50);
+    ExpectCaptureOf(100, 50, 200, 200);
 }
 
 TEST_F(Capture, FractionalCornersRoundToEven) {
     Range("10.5", "11.5", "20", "30");
-    Press();
-    Tick();
-    const Picture p = Saved();
-    EXPECT_EQ(p.width, 10);   // X = 10
-    EXPECT_EQ(p.height, 18);  // Y = 12
-    ExpectScreenAt(p, 10, 12);
+    ExpectCaptureOf(10, 12, 10, 18);  // X = 10, Y = 12
 }
 
 TEST_F(Capture, ForegroundWindowRectangle) {
     form.Combo1.setText("現用視窗");
     platform.foreground = Rect{30, 40, 130, 90};
-    Press();
-    Tick();
-    const Picture p = Saved();
-    EXPECT_EQ(p.width, 100);
-    EXPECT_EQ(p.height, 50);
-    ExpectScreenAt(p, 30, 40);
+    ExpectCaptureOf(30, 40, 100, 50);
 }
 
 TEST_F(Capture, EmptyAreasSaveNothingAndSaySo) {
