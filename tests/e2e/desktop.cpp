@@ -229,6 +229,18 @@ void PatternWindow::Focus() {
     XSync(d, False);
 }
 
+Picture Grab(const std::string& display, int x, int y, int width, int height) {
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) throw std::runtime_error("no display");
+    XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, width, height, AllPlanes, ZPixmap);
+    Picture picture = Picture::Filled(width, height, 0);
+    for (int py = 0; py < height; ++py)
+        for (int px = 0; px < width; ++px) picture.row(py)[px] = 0xFF000000u | XGetPixel(image, px, py);
+    XDestroyImage(image);
+    XCloseDisplay(d);
+    return picture;
+}
+
 Picture ReadPng(const std::filesystem::path& file) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;

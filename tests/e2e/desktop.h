@@ -66,5 +66,7 @@ private:
 };
 
 Picture ReadPng(const std::filesystem::path& file);
+// What the display shows in that screen rectangle, read with a plain image request.
+Picture Grab(const std::string& display, int x, int y, int width, int height);
 
 }  // namespace dudo::e2e
