@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 idle=${1:-20}
-cmake --build build --target dudo grab_bench >/dev/null
+cmake --build build --target dudo grab_bench press_to_grab_bench >/dev/null
 for n in $(seq 150 250); do [ -e /tmp/.X11-unix/X$n ] || break; done
 Xvfb :$n -screen 0 1920x1080x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
 export DISPLAY=:$n XDG_RUNTIME_DIR=$(mktemp -d)
@@ -14,6 +14,7 @@ trap 'kill $prog $tray $xvfb 2>/dev/null; rm -rf "$work" "$XDG_RUNTIME_DIR"' EXI
 sleep 1
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & tray=$!
 build/grab_bench
+build/press_to_grab_bench
 (cd "$work" && exec "$OLDPWD/build/dudo") & prog=$!
 sleep 2
 ticks() { awk '{print $14 + $15}' /proc/$prog/stat; }
