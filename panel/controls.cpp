@@ -82,7 +82,10 @@ void ComboBox::setText(const std::string& text) {
     Notify(Property::Text);
 }
 
-void ComboBox::pick(int index) { Select(static_cast<int>(&item(index) - items_.data())); }
+void ComboBox::pick(int index) {
+    item(index);  // refuses an index outside the list
+    Select(index);
+}
 
 void ComboBox::typeText(const std::string& text) {
     if (!editable_) return;  // a pick-only list takes no typing

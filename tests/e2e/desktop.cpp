@@ -71,7 +71,7 @@ Desktop::Desktop(int width, int height) {
             dup2(null, 2);
             const std::string name = ":" + std::to_string(n);
             execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-dpi", "96", "-nolisten", "tcp",
-                   "-noreset", static_cast<char*>(nullptr));
+                   "+bs", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         if (WaitFor([&] { return std::filesystem::exists(socket) || waitpid(xvfb_, nullptr, WNOHANG) == xvfb_; }, 5000) &&
@@ -201,8 +201,9 @@ PatternWindow::PatternWindow(const std::string& display, int x, int y, int width
     display_ = d;
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
+    attributes.backing_store = Always;  // keeps the pattern while another window covers it
     window_ = XCreateWindow(d, DefaultRootWindow(d), x, y, width, height, 0, 24, InputOutput,
-                            DefaultVisual(d, DefaultScreen(d)), CWOverrideRedirect, &attributes);
+                            DefaultVisual(d, DefaultScreen(d)), CWOverrideRedirect | CWBackingStore, &attributes);
     XStoreName(d, window_, "pattern");
     XMapRaised(d, window_);
     XSync(d, False);

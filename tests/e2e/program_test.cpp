@@ -185,3 +185,37 @@ TEST(NoDisplay, SaysSoAndWritesNothing) {
     EXPECT_NE(out.find("DISPLAY"), std::string::npos) << out;
     EXPECT_NE(out.find("status=2"), std::string::npos) << out;
 }
+
+TEST_F(Program, KeyboardReachesTheQualityFieldAndTheLibrary) {
+    PatternWindow pattern(desktop.display(), 300, 100, 600, 400);  // detail for the encoder
+    Click(1020, 2040, 1815, 300);  // open Combo3
+    desktop.Xdotool("key Down Down Return");  // Jpeg: quality field shows 100
+    desktop.Xdotool("mousemove 60 200");      // keys go to the window under the pointer
+    const std::string best = PressPrintScreen();
+    // Combo3, then Command1 and Command2; the hidden fields are skipped: Text6.
+    // Its focus selects "100", so the typed digits replace it.
+    desktop.Xdotool("key Tab Tab Tab");
+    desktop.Xdotool("type 10");
+    const std::string rough = PressPrintScreen();
+    ASSERT_TRUE(best.ends_with(".jpg")) << best;
+    ASSERT_TRUE(rough.ends_with(".jpg")) << rough;
+    const auto bestSize = std::filesystem::file_size(desktop.folder() / best);
+    const auto roughSize = std::filesystem::file_size(desktop.folder() / rough);
+    EXPECT_LT(roughSize * 3, bestSize) << bestSize << " " << roughSize;
+}
+
+TEST_F(Program, HidingWhileCapturingShowsWhatLiesUnderThePanel) {
+    PatternWindow pattern(desktop.display(), 0, 0, 400, 400);
+    desktop.Xdotool("search --name dudo進階版 windowraise");  // the panel in front of the pattern
+    Click(600, 3540, 1035, 255);                                // tick Check1
+    desktop.Xdotool("mousemove 1200 700");
+    ASSERT_NE(Grab(desktop.display(), 100, 100, 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(100, 100) & 0xFFFFFF)
+        << "the panel is not in front";
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    ExpectPattern(ReadPng(desktop.folder() / name), 0, 0, 0, 0, 400, 400);
+    EXPECT_TRUE(desktop.WaitFor([&] {
+        const auto w = desktop.Window("dudo進階版");
+        return w && w->viewable;
+    }));  // and the panel comes back
+}
