@@ -15,12 +15,16 @@ fi
 
 echo "No display: starting a private virtual display to show a capture."
 work=$(mktemp -d); runtime=$(mktemp -d)
-cleanup() { kill "${pids[@]}" 2>/dev/null || true; rm -rf "$runtime"; }
+# The program first, the display last, so nothing loses its display.
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; wait "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$runtime"
+}
 pids=(); trap cleanup EXIT
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -dpi 96 -nolisten tcp 2>/dev/null)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -dpi 96 -nolisten tcp 2>/dev/null)
+pids+=($!)
 read -r number <&3
 export DISPLAY=":$number" XDG_RUNTIME_DIR="$runtime"
-pids+=($(pgrep -n Xvfb))
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!)
 (cd "$work" && exec "$binary") & pids+=($!)
 for _ in $(seq 50); do xwininfo -name "dudo tray icon" >/dev/null 2>&1 && break; sleep 0.1; done

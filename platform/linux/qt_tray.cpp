@@ -33,8 +33,11 @@ bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
     setToolTip(QString::fromStdString(request.tip));
     setAccessibleName(QString::fromStdString(request.tip));
     if (add && !docked_) {
-        // The tray host maps the window itself once it has embedded it.
-        docked_ = RequestTrayDock(winId());
+        // The tray host maps the window itself once it has embedded it, and
+        // the server draws the picture: showing it through the toolkit would
+        // make the tray host size it from the toolkit's hints instead.
+        const QImage picture = icon_.toImage().scaled(22, 22).convertToFormat(QImage::Format_ARGB32);
+        docked_ = RequestTrayDock(winId(), reinterpret_cast<const std::uint32_t*>(picture.constBits()));
     }
     if (!docked_) return false;
     if (!request.info.empty())
@@ -58,11 +61,6 @@ void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int time
     balloon_.show();
     // The platform's bounds on a balloon's time: at least 1.5 s, at most 10 s.
     balloonTimer_.start(std::clamp(timeoutMs, 1500, 10000));
-}
-
-void QtTrayIcon::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawPixmap(rect(), icon_);
 }
 
 void QtTrayIcon::mouseMoveEvent(QMouseEvent*) { report_(512); }

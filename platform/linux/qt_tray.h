@@ -2,7 +2,8 @@
 // the tray with XEmbed, which reports every mouse event on it as the event
 // numbers the tray handlers decode (512 move, 513 left press, 514 left
 // release, 515 left double click, 516 right press, 517 right release), and
-// shows the record's tip and balloon.
+// shows the record's tip and balloon. The picture is the window's background,
+// drawn by the X server.
 #pragma once
 #include <QLabel>
 #include <QPixmap>
@@ -21,7 +22,6 @@ public:
     bool Apply(const IconRequest& request, bool add);
 
 protected:
-    void paintEvent(QPaintEvent*) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -5,10 +5,37 @@
 #include <X11/Xutil.h>
 
 #include <string>
+#include <vector>
 
 namespace dudo {
 
-bool RequestTrayDock(unsigned long window) {
+namespace {
+
+// The icon over a light panel colour, as a background pixmap of the window.
+void SetBackground(Display* d, Window window, const std::uint32_t* picture) {
+    constexpr int kSize = 22;
+    std::vector<std::uint32_t> pixels(kSize * kSize);
+    for (int i = 0; i < kSize * kSize; ++i) {
+        const std::uint32_t p = picture[i];
+        const unsigned a = p >> 24;
+        auto mix = [a](unsigned v) { return (v * a + 0xED * (255 - a)) / 255; };
+        pixels[i] = mix((p >> 16) & 0xFF) << 16 | mix((p >> 8) & 0xFF) << 8 | mix(p & 0xFF);
+    }
+    const int screen = DefaultScreen(d);
+    Pixmap pixmap = XCreatePixmap(d, window, kSize, kSize, DefaultDepth(d, screen));
+    XImage* image = XCreateImage(d, DefaultVisual(d, screen), DefaultDepth(d, screen), ZPixmap, 0,
+                                 reinterpret_cast<char*>(pixels.data()), kSize, kSize, 32, 0);
+    XPutImage(d, pixmap, DefaultGC(d, screen), image, 0, 0, 0, 0, kSize, kSize);
+    image->data = nullptr;
+    XDestroyImage(image);
+    XSetWindowBackgroundPixmap(d, window, pixmap);
+    XFreePixmap(d, pixmap);  // the window keeps its own reference
+    XClearWindow(d, window);
+}
+
+}  // namespace
+
+bool RequestTrayDock(unsigned long window, const std::uint32_t* picture) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) return false;
     const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(d));
@@ -21,6 +48,7 @@ bool RequestTrayDock(unsigned long window) {
         hints.min_height = hints.base_height = 22;
         XSetWMNormalHints(d, window, &hints);
         XResizeWindow(d, window, 22, 22);
+        SetBackground(d, window, picture);
         const Atom info = XInternAtom(d, "_XEMBED_INFO", False);
         const long xembed[2] = {0, 1};  // version 0, mapped
         XChangeProperty(d, window, info, info, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(xembed), 2);
