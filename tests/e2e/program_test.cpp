@@ -68,6 +68,14 @@ TEST_F(Program, StartsWithoutMenuBarShorterAndWithOneTrayIcon) {
     EXPECT_EQ(w->height, 4320 / 15);  // designed height plus menu bar, less 300 twips
     EXPECT_EQ(desktop.CountWindows("dudo tray icon"), 1);
     EXPECT_TRUE(desktop.Files().empty());  // the scratch file is gone
+    // The tray shows the program's picture: a window with a cyan title bar.
+    const auto icon = desktop.Window("dudo tray icon");
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->width, 22);
+    const Picture shown = Grab(desktop.display(), icon->x, icon->y, 22, 22);
+    int cyan = 0;
+    for (std::uint32_t p : shown.pixels) cyan += (p & 0xFFFFFF) == 0x00FFFF;
+    EXPECT_GT(cyan, 20);
 }
 
 TEST_F(Program, PrintScreenWritesThePictureOfTheScreen) {
