@@ -174,7 +174,13 @@ void QtView::Place(Control& control, QWidget* widget) {
     widget->setObjectName(QString::fromStdString(control.name() +
                                                  (control.index() >= 0 ? "_" + std::to_string(control.index()) : "")));
     widget->setAccessibleName(AccessibleName(control));
-    if (control.kind() == Kind::Label) widget->setFocusPolicy(Qt::NoFocus);
+    if (control.kind() == Kind::Label) {
+        // Labels are drawn beneath the fields and buttons, as lightweight
+        // controls are: the corner labels span the row their fields sit on.
+        widget->setFocusPolicy(Qt::NoFocus);
+        widget->lower();
+        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
     widgets_[&control] = widget;
     controlOf_[widget] = &control;
     for (Property p : {Property::Text, Property::Items, Property::Visible, Property::Enabled, Property::Value,

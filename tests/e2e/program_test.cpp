@@ -227,3 +227,16 @@ TEST_F(Program, HidingWhileCapturingShowsWhatLiesUnderThePanel) {
         return w && w->viewable;
     }));  // and the panel comes back
 }
+
+TEST_F(Program, ARangeTypedDigitByDigitIsCaptured) {
+    Click(1020, 360, 1815, 300);
+    desktop.Xdotool("key Down Down Return");  // 指定範圍
+    const char* corners[] = {"100", "50", "300", "250"};
+    const int places[4][2] = {{1020, 720}, {1740, 720}, {1020, 960}, {1740, 960}};
+    for (int i = 0; i < 4; ++i) {
+        Click(places[i][0], places[i][1], 465, 270);  // the focus selects the field's "0"
+        desktop.Xdotool(std::string("type --delay 80 ") + corners[i]);
+    }
+    PatternWindow pattern(desktop.display(), 100, 50, 200, 200);  // over the panel, once the typing is done
+    ExpectCaptureOfPattern(100, 50, 200, 200);
+}
