@@ -240,3 +240,27 @@ TEST_F(Program, ARangeTypedDigitByDigitIsCaptured) {
     PatternWindow pattern(desktop.display(), 100, 50, 200, 200);  // over the panel, once the typing is done
     ExpectCaptureOfPattern(100, 50, 200, 200);
 }
+
+TEST_F(Program, ATypedScaleReachesThePicture) {
+    Click(1020, 3120, 500, 300);  // the edit part of Combo4
+    desktop.Xdotool("key ctrl+a");
+    desktop.Xdotool("type 0.5");
+    desktop.Xdotool("mousemove 1200 700");
+    const std::string name = PressPrintScreen();
+    ASSERT_FALSE(name.empty());
+    const Picture p = ReadPng(desktop.folder() / name);
+    EXPECT_EQ(p.width, 640);
+    EXPECT_EQ(p.height, 400);
+}
+
+TEST_F(Program, TheAboutMessageOpensAndCapturesGoOnMeanwhile) {
+    Click(120, 3480, 375, 375);  // Command4
+    EXPECT_TRUE(desktop.WaitFor([&] { return desktop.Window("作者的話").has_value(); }));
+    EXPECT_FALSE(PressPrintScreen().empty());
+    const auto box = desktop.Window("作者的話");
+    ASSERT_TRUE(box);
+    desktop.Xdotool("mousemove " + std::to_string(box->x + box->width / 2) + " " + std::to_string(box->y + 10));
+    desktop.Xdotool("key Return");
+    EXPECT_TRUE(desktop.WaitFor([&] { return !desktop.Window("作者的話").has_value(); }));
+    EXPECT_TRUE(desktop.ProgramRunning());
+}
