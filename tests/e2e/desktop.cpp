@@ -16,6 +16,7 @@
 #include <regex>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "platform/null/null_platform.h"
 
@@ -54,7 +55,7 @@ pid_t Desktop::Spawn(const std::string& command) {
     return pid;
 }
 
-Desktop::Desktop(int width, int height) {
+Desktop::Desktop(int width, int height, bool withSharedMemory) {
     folder_ = MakeFolder("dudo-e2e-work-");
     runtime_ = MakeFolder("dudo-e2e-run-");  // mkdtemp makes it private, as a runtime folder must be
     // A display number of our own: the first free one from a place that
@@ -70,8 +71,11 @@ Desktop::Desktop(int width, int height) {
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 2);
             const std::string name = ":" + std::to_string(n);
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-dpi", "96", "-nolisten", "tcp",
-                   "+bs", "-noreset", static_cast<char*>(nullptr));
+            std::vector<const char*> args = {"Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-dpi", "96",
+                                             "-nolisten", "tcp", "+bs", "-noreset"};
+            if (!withSharedMemory) args.insert(args.end(), {"-extension", "MIT-SHM"});
+            args.push_back(nullptr);
+            execvp("Xvfb", const_cast<char* const*>(args.data()));
             _exit(127);
         }
         if (WaitFor([&] { return std::filesystem::exists(socket) || waitpid(xvfb_, nullptr, WNOHANG) == xvfb_; }, 5000) &&

@@ -18,7 +18,8 @@ std::string Shell(const std::string& command);  // stdout of a shell command
 
 class Desktop {
 public:
-    Desktop(int width = 1280, int height = 800);
+    // `withSharedMemory` false starts the server without MIT-SHM.
+    explicit Desktop(int width = 1280, int height = 800, bool withSharedMemory = true);
     ~Desktop();
 
     const std::string& display() const { return display_; }

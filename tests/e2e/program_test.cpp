@@ -264,3 +264,20 @@ TEST_F(Program, TheAboutMessageOpensAndCapturesGoOnMeanwhile) {
     EXPECT_TRUE(desktop.WaitFor([&] { return !desktop.Window("作者的話").has_value(); }));
     EXPECT_TRUE(desktop.ProgramRunning());
 }
+
+TEST(WithoutSharedMemory, ThePlainImageRequestGivesTheSamePicture) {
+    Desktop desktop(1024, 768, /*withSharedMemory=*/false);
+    ASSERT_EQ(Shell(desktop.Env() + "xdpyinfo | grep -c MIT-SHM"), "0\n");
+    desktop.StartProgram();
+    ASSERT_TRUE(desktop.ProgramRunning()) << desktop.ProgramLog();
+    PatternWindow pattern(desktop.display(), 300, 100, 400, 300);
+    desktop.Xdotool("mousemove 1000 700");
+    const auto before = desktop.Files();
+    desktop.Xdotool("key Print");
+    const auto name = desktop.WaitForNewFile(before);
+    ASSERT_TRUE(name);
+    const Picture p = ReadPng(desktop.folder() / *name);
+    EXPECT_EQ(p.width, 1024);
+    for (int y = 100; y < 400; ++y)
+        for (int x = 300; x < 700; ++x) ASSERT_EQ(p.at(x, y) & 0xFFFFFF, PatternPixel(x, y) & 0xFFFFFF) << x << "," << y;
+}
