@@ -126,8 +126,8 @@ TEST_F(Program, ThePointerIsDrawnWhereItStands) {
                 if (std::abs(x - 640) < 32 && std::abs(y - 400) < 32) ++changed;
                 else ++far;
             }
-    EXPECT_GT(changed, 10);
-    EXPECT_EQ(far, 0);
+    EXPECT_GT(changed, 10) << "far " << far;
+    EXPECT_EQ(far, 0) << "near " << changed;
 }
 
 TEST_F(Program, HoldingPrintScreenCapturesOnEveryTick) {
