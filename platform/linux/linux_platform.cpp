@@ -130,8 +130,7 @@ void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
 int LinuxPlatform::Run() { return app_->exec(); }
 
 void LinuxPlatform::EndProcess() {
-    tray_.reset();
-    if (app_) QCoreApplication::processEvents();  // sends the icon window's destruction
+    if (app_) QCoreApplication::processEvents();  // sends what is still queued, the icon's removal among it
     std::fflush(nullptr);
     _exit(0);
 }
@@ -140,7 +139,7 @@ bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint
     const IconRequest request = DecodeIconRecord(record);
     if (!tray_ || request.window == 0) return false;  // an empty record names no icon
     if (message == NotifyMessage::Delete) {
-        tray_->hide();
+        tray_.reset();  // the tray host drops an icon whose window is destroyed
         return true;
     }
     return tray_->Apply(request, message == NotifyMessage::Add);
