@@ -2,7 +2,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -25,12 +24,6 @@ namespace dudo::e2e {
 namespace {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-std::filesystem::path MakeFolder(const char* prefix) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    return pattern;
-}
 
 }  // namespace
 
@@ -56,8 +49,6 @@ pid_t Desktop::Spawn(const std::string& command) {
 }
 
 Desktop::Desktop(int width, int height, bool withSharedMemory) {
-    folder_ = MakeFolder("dudo-e2e-work-");
-    runtime_ = MakeFolder("dudo-e2e-run-");  // mkdtemp makes it private, as a runtime folder must be
     // A display number of our own: the first free one from a place that
     // depends on this process, so parallel test processes rarely meet.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
@@ -95,18 +86,15 @@ Desktop::~Desktop() {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-    std::filesystem::remove_all(runtime_, ignored);
 }
 
 pid_t Desktop::StartProgram() {
     program_ = fork();
     if (program_ == 0) {
-        if (chdir(folder_.c_str()) != 0) _exit(126);
+        if (chdir(folder().c_str()) != 0) _exit(126);
         setenv("DISPLAY", display_.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        const int log = open((runtime_ / "program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+        const int log = open((runtime_.path() / "program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         dup2(log, 1);
         dup2(log, 2);
         execl(DUDO_BINARY, DUDO_BINARY, static_cast<char*>(nullptr));
@@ -129,7 +117,7 @@ void Desktop::StopProgram() {
 
 std::string Desktop::ProgramLog() const {
     return "exit status " + std::to_string(lastStatus_) + ": " +
-           Shell("cat '" + (runtime_ / "program.log").string() + "' 2>/dev/null");
+           Shell("cat '" + (runtime_.path() / "program.log").string() + "' 2>/dev/null");
 }
 
 bool Desktop::ProgramRunning() {
@@ -173,12 +161,6 @@ int Desktop::CountWindows(const std::string& name) {
     int count = 0;
     for (std::size_t at = 0; (at = tree.find("\"" + name + "\"", at)) != std::string::npos; ++at) ++count;
     return count;
-}
-
-std::set<std::string> Desktop::Files() const {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) names.insert(entry.path().filename().string());
-    return names;
 }
 
 std::optional<std::string> Desktop::WaitForNewFile(const std::set<std::string>& before, int timeoutMs) {
@@ -243,16 +225,6 @@ Picture Grab(const std::string& display, int x, int y, int width, int height) {
         for (int px = 0; px < width; ++px) picture.row(py)[px] = 0xFF000000u | XGetPixel(image, px, py);
     XDestroyImage(image);
     XCloseDisplay(d);
-    return picture;
-}
-
-Picture ReadPng(const std::filesystem::path& file) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str())) throw std::runtime_error(image.message);
-    image.format = PNG_FORMAT_BGRA;
-    Picture picture = Picture::Filled(image.width, image.height, 0);
-    png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr);
     return picture;
 }
 

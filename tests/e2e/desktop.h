@@ -11,6 +11,7 @@
 #include <string>
 
 #include "imagelib/picture.h"
+#include "tests/unit/test_files.h"
 
 namespace dudo::e2e {
 
@@ -23,8 +24,8 @@ public:
     ~Desktop();
 
     const std::string& display() const { return display_; }
-    const std::filesystem::path& folder() const { return folder_; }
-    std::string Env() const { return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.string() + " "; }
+    const std::filesystem::path& folder() const { return work_.path(); }
+    std::string Env() const { return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " "; }
 
     // Starts the program; waits until its panel window is mapped.
     pid_t StartProgram();
@@ -40,7 +41,7 @@ public:
     struct Geometry { int x, y, width, height; bool viewable; };
     std::optional<Geometry> Window(const std::string& name);
     int CountWindows(const std::string& name);
-    std::set<std::string> Files() const;
+    std::set<std::string> Files() const { return work_.files(); }
     // Waits until a picture file appears; returns its name.
     std::optional<std::string> WaitForNewFile(const std::set<std::string>& before, int timeoutMs = 3000);
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
@@ -48,7 +49,8 @@ public:
 private:
     pid_t Spawn(const std::string& command);
     std::string display_;
-    std::filesystem::path folder_, runtime_;
+    test::TempFolder work_;
+    test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
     pid_t xvfb_ = -1, tray_ = -1, program_ = -1;
     int lastStatus_ = -1;
 };
@@ -66,7 +68,7 @@ private:
     unsigned long window_;
 };
 
-Picture ReadPng(const std::filesystem::path& file);
+inline Picture ReadPng(const std::filesystem::path& file) { return test::DecodePng(file).picture; }
 // What the display shows in that screen rectangle, read with a plain image request.
 Picture Grab(const std::string& display, int x, int y, int width, int height);
 
