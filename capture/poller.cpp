@@ -17,16 +17,17 @@ void Capturer::Timer1_Timer() {
         capturing_ = true;
         const std::string caption = form_.caption();
         form_.setCaption("存檔中 ......");
-        try {
-            platform_.ProcessPendingMessages();
-            CaptureNow();
-        } catch (...) {
-            capturing_ = false;
-            form_.setCaption(caption);
-            throw;
-        }
-        capturing_ = false;
-        form_.setCaption(caption);
+        // The caption comes back and the guard opens also when the capture fails.
+        struct Restore {
+            Capturer& self;
+            const std::string& caption;
+            ~Restore() {
+                self.capturing_ = false;
+                self.form_.setCaption(caption);
+            }
+        } restore{*this, caption};
+        platform_.ProcessPendingMessages();
+        CaptureNow();
     }
     if (platform_.AsyncKeyState(VK_LBUTTON) == 0) return;
     PickRange();
