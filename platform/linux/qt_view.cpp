@@ -301,14 +301,12 @@ bool QtView::eventFilter(QObject* watched, QEvent* event) {
     Control& field = *it->second;
     const bool keyUp = event->type() == QEvent::KeyRelease;
     if (keyUp && static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
-    const std::string& name = field.name();
-    const int index = field.index();
-    std::function<void()> handler;
-    if (name == "Text1") handler = keyUp ? std::function<void()>([this, index] { form_.Text1_KeyUp(index); })
-                                         : [this, index] { form_.Text1_GotFocus(index); };
-    if (name == "Text5") handler = keyUp ? std::function<void()>([this] { form_.Text5_KeyUp(); }) : [this] { form_.Text5_GotFocus(); };
-    if (name == "Text6") handler = keyUp ? std::function<void()>([this] { form_.Text6_KeyUp(); }) : [this] { form_.Text6_GotFocus(); };
-    if (!handler) return false;
+    // Only the text fields are watched: Text1(0..3), Text5 and Text6.
+    auto handler = [this, name = field.name(), index = field.index(), keyUp] {
+        if (name == "Text1") keyUp ? form_.Text1_KeyUp(index) : form_.Text1_GotFocus(index);
+        if (name == "Text5") keyUp ? form_.Text5_KeyUp() : form_.Text5_GotFocus();
+        if (name == "Text6") keyUp ? form_.Text6_KeyUp() : form_.Text6_GotFocus();
+    };
     if (keyUp) Run(handler);
     // The line edit selects on focus itself after this filter: run ours after it.
     else QTimer::singleShot(0, this, [this, handler] { Run(handler); });
