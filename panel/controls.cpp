@@ -70,15 +70,19 @@ void ComboBox::Select(int index) {
     if (onClick) onClick();
 }
 
-void ComboBox::setText(const std::string& text) {
+int ComboBox::IndexOf(const std::string& text) const {
     const auto found = std::find(items_.begin(), items_.end(), text);
+    return found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+}
+
+void ComboBox::setText(const std::string& text) {
     if (!editable_) {
-        if (found == items_.end()) throw Error(name() + "：清單中沒有「" + text + "」(no such item)");
-        Select(static_cast<int>(found - items_.begin()));
+        const int index = IndexOf(text);
+        if (index < 0) throw Error(name() + "：清單中沒有「" + text + "」(no such item)");
+        Select(index);
         return;
     }
-    text_ = text;
-    listIndex_ = found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+    typeText(text);
     Notify(Property::Text);
 }
 
@@ -90,8 +94,7 @@ void ComboBox::pick(int index) {
 void ComboBox::typeText(const std::string& text) {
     if (!editable_) return;  // a pick-only list takes no typing
     text_ = text;
-    const auto found = std::find(items_.begin(), items_.end(), text);
-    listIndex_ = found == items_.end() ? -1 : static_cast<int>(found - items_.begin());
+    listIndex_ = IndexOf(text);
 }
 
 // TextBox

@@ -98,6 +98,7 @@ public:
 
 private:
     void Select(int index);
+    int IndexOf(const std::string& text) const;  // -1 when no item has that text
 
     bool editable_;
     std::vector<std::string> items_;
