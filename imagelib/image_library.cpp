@@ -19,14 +19,14 @@ namespace dudo {
 
 namespace {
 
-// Compression 1..7 onto libdeflate's levels, least to most. 7 stays fast
-// enough for a capture to feel instant (see bench/encode_bench).
-constexpr int kDeflateLevel[8] = {0, 1, 2, 3, 4, 5, 6, 7};
-
 std::string JpegTurboVersion() {
     const int n = LIBJPEG_TURBO_VERSION_NUMBER;
     return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
 }
+
+// Compression 1..7 onto libdeflate's levels 1..7, least to most; 7 stays
+// fast enough for a capture to feel instant (see bench/encode_bench).
+int DeflateLevel(int compression) { return compression; }
 
 }  // namespace
 
@@ -65,7 +65,7 @@ std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
                     std::to_string(image_.height()) + ")");
     Bytes bytes;
     switch (settings_.format) {
-        case FileFormat::Png: bytes = EncodePng(image_, kDeflateLevel[settings_.pngCompression]); break;
+        case FileFormat::Png: bytes = EncodePng(image_, DeflateLevel(settings_.pngCompression)); break;
         case FileFormat::Jpeg: bytes = EncodeJpeg(image_, settings_.jpegQuality, settings_.jpegProgressive); break;
         case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a); break;
         case FileFormat::Bmp: bytes = EncodeBmp(image_); break;
