@@ -13,7 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // level: the compressor's level, 1 (fastest) to 12 (smallest).
 Bytes EncodePng(const Image& image, int deflateLevel);
-Bytes EncodeJpeg(const Image& image, int quality, bool progressive);
+Bytes EncodeJpeg(const Image& image, int quality);
 // A true-colour image is quantised to 256 colours without dithering, which
 // keeps the flat colours of screen content exact and is twice as fast.
 Bytes EncodeGif(const Image& image, bool interlaced, bool version89a);

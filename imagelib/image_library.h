@@ -19,7 +19,9 @@ struct SaveSettings {
     FileFormat format = FileFormat::Png;
     int jpegQuality = 100;   // 0..100, the field's shown default
     int pngCompression = 7;  // 1..7, least to most; the field's shown default
-    bool jpegProgressive = false;  // JpegFlag
+    // JpegFlag: kept, but it changes nothing. Progressive or optimised
+    // coding would make a capture two to five times slower for 5-10% less.
+    bool jpegFlag = false;
     bool gifInterlaced = false;    // GifFlagA
     bool gif89a = false;           // GifFlagB: write the GIF89a version (87a otherwise)
 };
@@ -49,9 +51,13 @@ public:
     // 2..256 give at most that many. greyFlag 1 makes the pixels grey.
     void ReduceColours(int colourCode, int dither, int greyFlag);
     void FromPicture(const Picture& picture);
+    void FromPicture(Picture&& picture);  // takes the pixels over; `picture` is left empty
 
     const SaveSettings& settings() const { return settings_; }
     const Image& image() const { return image_; }
+    // Gives up the current image's pixels, so that their memory can serve
+    // the next capture instead of being freed and faulted in again.
+    Picture ReleasePixels();
     const std::filesystem::path& folder() const { return folder_; }
 
 private:

@@ -29,7 +29,7 @@ void OnError(j_common_ptr info) {
 
 }  // namespace
 
-Bytes EncodeJpeg(const Image& image, int quality, bool progressive) {
+Bytes EncodeJpeg(const Image& image, int quality) {
     if (image.empty()) throw Error("JPEG：圖像是空的 (empty image)");
     jpeg_compress_struct info{};
     ErrorManager errors{};
@@ -53,7 +53,6 @@ Bytes EncodeJpeg(const Image& image, int quality, bool progressive) {
     jpeg_set_quality(&info, quality, TRUE);
     if (!image.grey && quality >= 90)
         for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     if (image.grey) greyRow.resize(image.width());
     while (info.next_scanline < info.image_height) {

@@ -27,4 +27,16 @@ Picture Picture::Filled(int width, int height, std::uint32_t colour) {
     return picture;
 }
 
+Picture Picture::Filled(int width, int height, std::uint32_t colour, Picture&& recycled) {
+    Picture picture;
+    if (width == 0 || height == 0) return picture;
+    picture.pixels = std::move(recycled.pixels);
+    recycled = Picture{};
+    picture.pixels.assign(CheckedPixelCount(width, height, "picture"), colour);
+    picture.width = width;
+    picture.height = height;
+    picture.stride = width;
+    return picture;
+}
+
 }  // namespace dudo

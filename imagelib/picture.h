@@ -17,6 +17,9 @@ struct Picture {
     // A picture of the given size filled with `colour`. Refuses sizes beyond
     // the pixel budget (see imagelib/limits.h).
     static Picture Filled(int width, int height, std::uint32_t colour);
+    // The same, in the memory of `recycled` when it is large enough: a fresh
+    // frame costs more in page faults than in filling.
+    static Picture Filled(int width, int height, std::uint32_t colour, Picture&& recycled);
 
     bool empty() const { return width <= 0 || height <= 0; }
     std::uint32_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * stride; }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need,
-# only when some are missing.
+# and any named as arguments, only when some are missing.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config git
@@ -8,6 +8,7 @@ packages=(
   libdeflate-dev libjpeg62-turbo-dev libgif-dev libimagequant-dev libpixman-1-dev
   libx11-dev libxi-dev libxext-dev libxfixes-dev libxtst-dev qt6-base-dev
   xvfb xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -146,6 +146,15 @@ void Desktop::Xdotool(const std::string& arguments) {
     Sleep(60);
 }
 
+void Desktop::Click(int leftTwips, int topTwips, int widthTwips, int heightTwips, int button) {
+    const auto w = Window("dudo進階版");
+    if (!w) throw std::runtime_error("the panel is not mapped");
+    const int x = w->x + (leftTwips + widthTwips / 2) / 15, y = w->y + (topTwips + heightTwips / 2) / 15;
+    Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+    if (button == 0) Xdotool("mousedown 1 sleep 0.1 mouseup 1");
+    else Xdotool("click " + std::to_string(button));
+}
+
 std::optional<Desktop::Geometry> Desktop::Window(const std::string& name) {
     const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
     const std::regex line("(0x[0-9a-f]+) \"" + name + "\".*  (\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+  \\+(-?\\d+)\\+(-?\\d+)");

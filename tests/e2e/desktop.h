@@ -37,6 +37,9 @@ public:
     pid_t programPid() const { return program_; }
 
     void Xdotool(const std::string& arguments);
+    // Clicks the centre of a panel control given by its twips place (15 twips
+    // a pixel); button 0 is a slow left click.
+    void Click(int leftTwips, int topTwips, int widthTwips, int heightTwips, int button = 1);
     // The geometry of the first window with that name, if mapped.
     struct Geometry { int x, y, width, height; bool viewable; };
     std::optional<Geometry> Window(const std::string& name);

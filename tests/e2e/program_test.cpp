@@ -17,14 +17,8 @@ struct Program : ::testing::Test {
         desktop.StartProgram();
         ASSERT_TRUE(desktop.ProgramRunning()) << desktop.ProgramLog();
     }
-    // Screen pixels of a control's centre, from its twips place at 15 twips per pixel.
     void Click(int leftTwips, int topTwips, int widthTwips, int heightTwips, int button = 1) {
-        const auto w = desktop.Window("dudo進階版");
-        ASSERT_TRUE(w);
-        const int x = w->x + (leftTwips + widthTwips / 2) / 15, y = w->y + (topTwips + heightTwips / 2) / 15;
-        desktop.Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
-        if (button == 0) desktop.Xdotool("mousedown 1 sleep 0.1 mouseup 1");
-        else desktop.Xdotool("click " + std::to_string(button));
+        desktop.Click(leftTwips, topTwips, widthTwips, heightTwips, button);
     }
     void ClickTray(int button) {
         const auto icon = desktop.Window("dudo tray icon");

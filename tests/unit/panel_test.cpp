@@ -232,7 +232,7 @@ TEST_F(Started, JpegQualityIsClampedRoundedAndHandedOver) {
     EXPECT_EQ(form.Text6.maxLength(), 3);
     EXPECT_EQ(form.Label1(6).caption(), "存檔品質：");
     EXPECT_EQ(form.Label1(7).caption(), "0劣~100優");
-    EXPECT_TRUE(form.Engine().settings().jpegProgressive);
+    EXPECT_TRUE(form.Engine().settings().jpegFlag);
     EXPECT_EQ(form.Engine().settings().format, FileFormat::Jpeg);
     std::vector<int> received;
     for (const char* typed : {"1", "10", "100"}) {

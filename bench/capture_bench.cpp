@@ -1,0 +1,344 @@
+// Print Screen to the finished file, side by side with scrot and maim, on a
+// private Xvfb display showing the same busy desktop to every tool. Also the
+// idle program's CPU and its memory. Not a test: it prints a table, to
+// stdout and to the file given as the first argument.
+//   capture_bench [results.md] [--presses N] [--idle SECONDS]
+#include <QGuiApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "bench/scene.h"
+#include "tests/e2e/desktop.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace dudo;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+    std::string results;
+    int presses = 15;
+    int idleSeconds = 60;
+};
+
+struct Series {
+    std::vector<double> ms;
+    std::uintmax_t bytes = 0;
+    long peakKb = 0;
+    double Median() const {
+        std::vector<double> v = ms;
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0 : v[v.size() / 2];
+    }
+    double Min() const { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+    double Max() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Shows the scene as the root window's background, which every grab sees
+// beneath the panel.
+void ShowScene(Display* d, const Picture& scene) {
+    const int screen = DefaultScreen(d);
+    const Window root = RootWindow(d, screen);
+    const Pixmap pixmap = XCreatePixmap(d, root, scene.width, scene.height, 24);
+    XImage* image = XCreateImage(d, DefaultVisual(d, screen), 24, ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<std::uint32_t*>(scene.row(0))), scene.width,
+                                 scene.height, 32, 0);
+    XPutImage(d, pixmap, DefaultGC(d, screen), image, 0, 0, 0, 0, scene.width, scene.height);
+    image->data = nullptr;
+    XDestroyImage(image);
+    XSetWindowBackgroundPixmap(d, root, pixmap);
+    XClearWindow(d, root);
+    XFreePixmap(d, pixmap);
+    XSync(d, False);
+}
+
+// Presses Print Screen with XTEST and waits for a picture to be moved or
+// linked into the folder under its real name.
+class PrintScreenTimer {
+public:
+    PrintScreenTimer(Display* d, const fs::path& folder) : display_(d), print_(XKeysymToKeycode(d, XK_Print)) {
+        fd_ = inotify_init1(IN_CLOEXEC);
+        inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_CREATE);
+    }
+    ~PrintScreenTimer() { close(fd_); }
+
+    // The time to the file, or a negative value when none came in 5 s.
+    double Press(std::string& name) {
+        const auto start = Clock::now();
+        XTestFakeKeyEvent(display_, print_, True, 0);
+        XFlush(display_);
+        const double ms = WaitForPicture(start, name);
+        XTestFakeKeyEvent(display_, print_, False, 0);
+        XFlush(display_);
+        return ms;
+    }
+
+private:
+    double WaitForPicture(Clock::time_point start, std::string& name) {
+        alignas(inotify_event) char buffer[4096];
+        while (Ms(Clock::now() - start) < 5000) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            const ssize_t n = read(fd_, buffer, sizeof buffer);
+            const auto now = Clock::now();
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += sizeof(inotify_event) + e->len;
+                if (e->len && e->name[0] != '.') {  // temporary files start with a dot
+                    name = e->name;
+                    return Ms(now - start);
+                }
+            }
+        }
+        return -1;
+    }
+    Display* display_;
+    KeyCode print_;
+    int fd_;
+};
+
+long ResidentKb(pid_t pid, const char* field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
+    return 0;
+}
+
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream rest(all.substr(all.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stol(field);
+    return static_cast<double>(ticks) / sysconf(_SC_CLK_TCK);
+}
+
+// Percent of a core the program used while left alone.
+double IdleCpu(pid_t pid, int seconds) {
+    const double before = CpuSeconds(pid);
+    SleepMs(seconds * 1000);
+    return 100 * (CpuSeconds(pid) - before) / seconds;
+}
+
+// Runs a whole peer process, as a desktop's key binding does.
+Series RunPeer(const std::string& display, const fs::path& folder, std::vector<std::string> args,
+               const std::string& file, int runs) {
+    Series s;
+    const fs::path out = folder / file;
+    args.push_back(out.string());
+    for (int i = 0; i < runs; ++i) {
+        fs::remove(out);
+        const auto start = Clock::now();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("DISPLAY", display.c_str(), 1);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        const double ms = Ms(Clock::now() - start);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !fs::exists(out)) {
+            std::fprintf(stderr, "%s failed\n", args[0].c_str());
+            return {};
+        }
+        s.ms.push_back(ms);
+        s.peakKb = std::max(s.peakKb, usage.ru_maxrss);
+        s.bytes = fs::file_size(out);
+    }
+    fs::remove(out);
+    return s;
+}
+
+struct Setting {
+    const char* name;
+    const char* extension;
+    std::function<void(e2e::Desktop&)> choose;
+};
+
+// Each setting from the one before, through the panel as a user sets it.
+std::vector<Setting> Settings() {
+    auto text6 = [](e2e::Desktop& d, const std::string& digits) {
+        d.Click(1020, 2400, 795, 270);
+        d.Xdotool("key ctrl+a type " + digits);
+    };
+    auto format = [](e2e::Desktop& d, const std::string& keys) {
+        d.Click(1020, 2040, 1815, 300);  // opens Combo3
+        d.Xdotool("key " + keys + " Return");
+    };
+    return {
+        {"PNG 7 (default)", ".png", [](e2e::Desktop&) {}},
+        {"PNG 1", ".png", [=](e2e::Desktop& d) { text6(d, "1"); }},
+        {"JPEG 90", ".jpg", [=](e2e::Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
+        {"BMP", ".bmp", [=](e2e::Desktop& d) { format(d, "Up"); }},
+    };
+}
+
+class Report {
+public:
+    void Line(const std::string& text) {
+        std::printf("%s\n", text.c_str());
+        std::fflush(stdout);
+        text_ += text + "\n";
+    }
+    template <typename... A>
+    void Format(const char* format, A... args) {
+        char buffer[512];
+        std::snprintf(buffer, sizeof buffer, format, args...);
+        Line(buffer);
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+std::string Shell(const std::string& command) {
+    std::string s = e2e::Shell(command);
+    while (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+}
+
+void Machine(Report& r) {
+    r.Line("Measured " + Shell("date -u '+%Y-%m-%d %H:%M UTC'") + " on " +
+           Shell("grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'") + ", " +
+           Shell("nproc") + " cores, " + Shell("awk '/MemTotal/ {printf \"%.0f GiB\", $2/1048576}' /proc/meminfo") +
+           ", Linux " + Shell("uname -r") + ", Debian " + Shell("cat /etc/debian_version") + "; " +
+           Shell("scrot --version") + ", maim " + Shell("maim --version") + ". Xvfb, 24-bit.");
+}
+
+void Row(Report& r, const std::string& tool, const Series& s, const Series* ours) {
+    if (s.ms.empty()) return r.Format("| %s | failed | | | |", tool.c_str());
+    std::string ratio = "";
+    if (ours && !ours->ms.empty()) {
+        char b[64];
+        std::snprintf(b, sizeof b, "x%.2f time, x%.2f size", ours->Median() / s.Median(),
+                      static_cast<double>(ours->bytes) / s.bytes);
+        ratio = b;
+    }
+    r.Format("| %s | %.1f ms | %.1f–%.1f | %.0f KB | %s |", tool.c_str(), s.Median(), s.Min(), s.Max(),
+             s.bytes / 1024.0, ratio.c_str());
+}
+
+void MeasureSize(Report& r, int width, int height, const Options& options, bool measureIdle) {
+    e2e::Desktop desktop(width, height);
+    Display* d = XOpenDisplay(desktop.display().c_str());
+    ShowScene(d, bench::DesktopScene(width, height));
+    const pid_t program = desktop.StartProgram();
+    r.Format("\n### %dx%d\n", width, height);
+    if (measureIdle)
+        r.Format("Idle, panel shown: %.3f%% of a core over %d s.", IdleCpu(program, options.idleSeconds),
+                 options.idleSeconds);
+    const long idleKb = ResidentKb(program, "VmRSS:");
+
+    std::vector<std::pair<std::string, Series>> ours;
+    PrintScreenTimer timer(d, desktop.folder());
+    for (const Setting& setting : Settings()) {
+        setting.choose(desktop);
+        desktop.Xdotool("mousemove " + std::to_string(width - 40) + " " + std::to_string(height / 2));
+        Series s;
+        for (int i = 0; i < options.presses; ++i) {
+            std::string name;
+            const double ms = timer.Press(name);
+            if (ms < 0 || !name.ends_with(setting.extension)) {
+                std::fprintf(stderr, "%s: no picture (%s)\n%s\n", setting.name, name.c_str(),
+                             desktop.ProgramLog().c_str());
+                break;
+            }
+            s.ms.push_back(ms);
+            SleepMs(50);  // let the file settle before sizing it
+            s.bytes = fs::file_size(desktop.folder() / name);
+            fs::remove(desktop.folder() / name);
+            SleepMs(150);
+        }
+        ours.emplace_back(setting.name, s);
+    }
+    const long peakKb = ResidentKb(program, "VmHWM:");
+
+    const fs::path peers = desktop.folder() / "peers";
+    fs::create_directories(peers);
+    const std::string& x = desktop.display();
+    const int n = options.presses;
+    const Series scrotPng = RunPeer(x, peers, {"scrot", "-o"}, "s.png", n);
+    const Series scrotJpg = RunPeer(x, peers, {"scrot", "-o", "-q", "90"}, "s.jpg", n);
+    const Series maimPng = RunPeer(x, peers, {"maim"}, "m.png", n);
+    const Series maimJpg = RunPeer(x, peers, {"maim", "-f", "jpg", "-m", "9"}, "m.jpg", n);
+
+    r.Format("Print Screen to the finished file, %d presses each; peers timed as whole processes.\n", n);
+    r.Line("| tool | median | min–max | file | ours against it |");
+    r.Line("|---|---|---|---|---|");
+    for (const auto& [name, s] : ours) Row(r, "dudo " + name, s, nullptr);
+    Row(r, "scrot PNG", scrotPng, &ours[0].second);
+    Row(r, "maim PNG", maimPng, &ours[0].second);
+    Row(r, "scrot JPEG 90 (-q 90)", scrotJpg, &ours[2].second);
+    Row(r, "maim JPEG (-m 9)", maimJpg, &ours[2].second);
+    r.Format("\nMemory: dudo resident %.1f MB idle, peak %.1f MB after these captures; "
+             "peak of scrot %.1f MB, of maim %.1f MB.",
+             idleKb / 1024.0, peakKb / 1024.0, std::max(scrotPng.peakKb, scrotJpg.peakKb) / 1024.0,
+             std::max(maimPng.peakKb, maimJpg.peakKb) / 1024.0);
+    if (measureIdle) {
+        desktop.Click(120, 3840, 1335, 375);  // Command2: hide to the tray
+        r.Format("Idle, panel hidden in the tray: %.3f%% of a core over %d s.", IdleCpu(program, options.idleSeconds),
+                 options.idleSeconds);
+    }
+    XCloseDisplay(d);
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--presses" && i + 1 < argc) o.presses = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--idle" && i + 1 < argc) o.idleSeconds = std::max(1, std::atoi(argv[++i]));
+        else o.results = a;
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = Parse(argc, argv);
+    // Fonts for the scene only; the offscreen platform keeps this process off any display.
+    int qtArgc = 3;
+    char a0[] = "capture_bench", a1[] = "-platform", a2[] = "offscreen";
+    char* qtArgv[] = {a0, a1, a2, nullptr};
+    QGuiApplication fonts(qtArgc, qtArgv);
+    Report r;
+    r.Line("## Print Screen to file, against scrot and maim\n");
+    Machine(r);
+    MeasureSize(r, 1920, 1080, options, true);
+    MeasureSize(r, 3840, 2160, options, false);
+    if (!options.results.empty()) std::ofstream(options.results) << r.text();
+}

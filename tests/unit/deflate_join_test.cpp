@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "common/error.h"
+#include "imagelib/deflate_join.h"
+
+using namespace dudo;
+
+namespace {
+
+Bytes Deflate(const Bytes& data, int level) {
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level);
+    Bytes out(libdeflate_deflate_compress_bound(c, data.size()));
+    out.resize(libdeflate_deflate_compress(c, data.data(), data.size(), out.data(), out.size()));
+    libdeflate_free_compressor(c);
+    return out;
+}
+
+// zlib's own inflater, reading raw deflate, as any PNG reader would.
+Bytes Inflate(const Bytes& stream, std::size_t expected) {
+    z_stream z{};
+    inflateInit2(&z, -15);
+    Bytes out(expected + 1);
+    z.next_in = const_cast<Bytes::value_type*>(stream.data());
+    z.avail_in = static_cast<uInt>(stream.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = inflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    EXPECT_EQ(result, Z_STREAM_END);
+    return out;
+}
+
+// Pieces that make libdeflate choose each kind of block: stored (noise),
+// fixed (a few bytes), dynamic (text-like runs).
+Bytes Piece(int kind, std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    Bytes data(size);
+    for (std::size_t i = 0; i < size; ++i)
+        data[i] = kind == 0 ? static_cast<std::uint8_t>(random()) : static_cast<std::uint8_t>("screen  capture "[(i * 7 + random() % 3) % 16]);
+    return data;
+}
+
+}  // namespace
+
+TEST(DeflateJoin, JoinedStreamsInflateToTheJoinedData) {
+    for (int level : {1, 2, 6, 12})
+        for (std::size_t size : {std::size_t{0}, std::size_t{5}, std::size_t{70000}, std::size_t{900000}})
+            for (int kinds = 0; kinds < 4; ++kinds) {
+                const Bytes a = Piece(kinds & 1, size, 1), b = Piece(kinds >> 1, size + 3, 2), c = Piece(1, 11, 3);
+                Bytes joined;
+                for (const Bytes* part : {&a, &b}) {
+                    Bytes stream = Deflate(*part, level);
+                    MakeContinuable(stream);
+                    joined.insert(joined.end(), stream.begin(), stream.end());
+                }
+                const Bytes last = Deflate(c, level);
+                joined.insert(joined.end(), last.begin(), last.end());
+                Bytes expected = a;
+                expected.insert(expected.end(), b.begin(), b.end());
+                expected.insert(expected.end(), c.begin(), c.end());
+                ASSERT_EQ(Inflate(joined, expected.size()), expected) << "level " << level << " size " << size;
+            }
+}
+
+TEST(DeflateJoin, FindsTheEndOfTheLastBlock) {
+    const Bytes data = Piece(1, 400000, 4);
+    const Bytes stream = Deflate(data, 6);
+    const DeflateEnd end = FindDeflateEnd(stream.data(), stream.size());
+    EXPECT_EQ((end.endBit + 7) / 8, stream.size());
+    EXPECT_LT(end.finalHeaderBit, end.endBit);
+    EXPECT_TRUE(stream[end.finalHeaderBit / 8] >> (end.finalHeaderBit % 8) & 1);  // BFINAL is set there
+}
+
+TEST(DeflateJoin, RefusesBrokenStreamsWithoutHanging) {
+    const Bytes stream = Deflate(Piece(1, 100000, 5), 6);
+    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, stream.size() / 2, stream.size() - 1}) {
+        Bytes truncated(stream.begin(), stream.begin() + static_cast<long>(cut));
+        EXPECT_THROW(MakeContinuable(truncated), Error) << cut;
+    }
+    Bytes reserved = {0x07};  // final block of the reserved type 3
+    EXPECT_THROW(MakeContinuable(reserved), Error);
+    Bytes badStored = {0x01, 0x05, 0x00, 0x00, 0x00};  // LEN 5 with a wrong NLEN
+    EXPECT_THROW(MakeContinuable(badStored), Error);
+}
