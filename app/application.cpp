@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,7 @@ void Application::Guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& failure) {
+        std::fprintf(stderr, "dudo: %s\n", failure.what());  // for the session log
         platform_.MessageBox("dudo進階版", failure.what());
     }
 }

@@ -43,6 +43,14 @@ void DrawIcon(Picture& surface, const Picture& cursor, int x, int y) {
 
 }  // namespace
 
+Size ScaledSize(int width, int height, const std::string& scaleText) {
+    const double scaleX = NumericValue(scaleText);
+    const double scaleY = NumericValue(scaleText);
+    const int newHeight = ToInt32(height * scaleY, "scaled height");
+    const int newWidth = ToInt32(width * scaleX, "scaled width");
+    return {newWidth, newHeight};
+}
+
 void Capturer::CaptureNow() {
     const CaptureArea area = WorkOutArea();
     if (area.Width < 0 || area.Height < 0)
@@ -140,12 +148,9 @@ void Capturer::SaveCapture() {
     if (NumericValue(form_.Combo4.text()) != 1) {
         platform_.ProcessPendingMessages();
         const int width = engine.ImageWidth();
-        const double scaleX = NumericValue(form_.Combo4.text());
-        const double scaleY = NumericValue(form_.Combo4.text());
         const int height = engine.ImageHeight();
-        const int newHeight = ToInt32(height * scaleY, "scaled height");
-        const int newWidth = ToInt32(width * scaleX, "scaled width");
-        engine.Resize(newWidth, newHeight);
+        const Size scaled = ScaledSize(width, height, form_.Combo4.text());
+        engine.Resize(scaled.width, scaled.height);
         platform_.ProcessPendingMessages();
     }
     // 13. Name and save.

@@ -9,6 +9,9 @@
 
 namespace dudo {
 
+// The picture size after scaling by the number in `scaleText` (Combo4).
+Size ScaledSize(int width, int height, const std::string& scaleText);
+
 class Capturer {
 public:
     Capturer(Form1& form, Platform& platform) : form_(form), platform_(platform) {}
@@ -20,11 +23,14 @@ public:
     // The file the last capture wrote, if it wrote one.
     const std::optional<std::filesystem::path>& lastSaved() const { return lastSaved_; }
 
-private:
+    // The screen rectangle CaptureNow grabs for the chosen target, from the
+    // panel's fields. Throws OverflowError when the texts give no 32-bit size.
     struct CaptureArea {
         int X = 0, Y = 0, Width = 0, Height = 0;
     };
     CaptureArea WorkOutArea();
+
+private:
     void GrabInto(const CaptureArea& area);
     void DrawPointer(const CaptureArea& area);
     void SaveCapture();

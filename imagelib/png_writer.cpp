@@ -150,9 +150,9 @@ using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_f
 // The filtered rows go out in bands, each filtered and compressed on its own
 // so that every core can take one; each band is a deflate stream of its own,
 // and all but the last are made continuable, so that joined they are the one
-// zlib stream PNG wants. A band is a few megabytes: the loss in compression
-// from starting afresh is a fraction of a percent, and only the bands in
-// flight are held filtered.
+// zlib stream PNG wants. A band is about a megabyte: the loss in compression
+// from starting afresh is a fraction of a percent, and a worker's one small
+// filtering buffer costs far fewer fresh pages than the whole picture would.
 struct Band {
     int first = 0, last = 0;
     Bytes deflated;
@@ -160,7 +160,7 @@ struct Band {
     std::size_t size = 0;  // filtered bytes
 };
 
-constexpr std::size_t kBandBytes = 4u << 20;
+constexpr std::size_t kBandBytes = 1u << 20;
 
 std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
     const std::size_t total = static_cast<std::size_t>(height) * (layout.rowBytes + 1);

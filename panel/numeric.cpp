@@ -1,3 +1,4 @@
+#include <cmath>
 #include "panel/numeric.h"
 
 #include <charconv>
@@ -29,6 +30,8 @@ int DigitValue(char c) {
 double RadixWhole(const std::string& s, std::size_t pos, int radix) {
     double value = 0;
     for (; pos < s.size() && DigitValue(s[pos]) < radix; ++pos) value = value * radix + DigitValue(s[pos]);
+    // Some 256 hexadecimal digits pass the double range.
+    if (!std::isfinite(value)) throw OverflowError("number \"" + s + "\"");
     return value;
 }
 

@@ -13,3 +13,5 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 --repeat unt
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUDO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:2
+# Bounded fuzzing of the parsers and the arithmetic behind the fields.
+scripts/fuzz.sh 30

@@ -10,11 +10,15 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
 #include "common/error.h"
+
+// Xlib last: its macros (Bool, Status) would break the Qt headers.
+#include <X11/Xlib.h>
 
 namespace dudo {
 
@@ -41,7 +45,17 @@ std::string LockPath() {
 
 LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
     if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-        throw Error("沒有 X 顯示器：dudo 需要 X11 (no X display: set DISPLAY; Wayland sessions need XWayland)");
+        throw Error(std::getenv("WAYLAND_DISPLAY")
+                        ? "這是沒有 X11 的 Wayland 工作階段：dudo 需要 XWayland (a Wayland session without X11 "
+                          "access: dudo needs XWayland and DISPLAY)"
+                        : "沒有 X 顯示器：dudo 需要 X11 (no X display: set DISPLAY)");
+    // The X server gone (stopped, crashed, the session ended): say so and
+    // end at once, before any tick could save a picture of nothing.
+    XSetIOErrorHandler([](Display* display) -> int {
+        std::fprintf(stderr, "dudo: 與 X 顯示器 %s 的連線中斷，程式結束 (lost the connection to the X11 display)\n",
+                     DisplayString(display));
+        std::_Exit(3);
+    });
     input_ = std::make_unique<X11Input>();
     screen_ = std::make_unique<X11Screen>();
     qputenv("QT_QPA_PLATFORM", "xcb");

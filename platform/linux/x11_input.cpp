@@ -1,3 +1,4 @@
+#include <string>
 #include "platform/linux/x11_input.h"
 
 #include <X11/XKBlib.h>
@@ -23,7 +24,8 @@ struct X11Input::State {
 
 X11Input::X11Input() : s_(std::make_unique<State>()) {
     s_->display = XOpenDisplay(nullptr);
-    if (!s_->display) throw Error("無法連上 X 顯示器 (cannot open the X display)");
+    if (!s_->display) throw Error("無法連上 X 顯示器 " + std::string(XDisplayName(nullptr)) +
+                                  " (cannot open the X display; in a Wayland session dudo needs XWayland)");
     int event, error;
     // 2.1 and later deliver raw events whatever grab is active (a pressed button holds one).
     int major = 2, minor = 2;

@@ -1,3 +1,4 @@
+#include <string>
 #include "platform/linux/x11_screen.h"
 
 #include <X11/Xatom.h>
@@ -75,7 +76,8 @@ struct X11Screen::State {
 
 X11Screen::X11Screen() : s_(std::make_unique<State>()) {
     Display* d = s_->display = XOpenDisplay(nullptr);
-    if (!d) throw Error("無法連上 X 顯示器 (cannot open the X display)");
+    if (!d) throw Error("無法連上 X 顯示器 " + std::string(XDisplayName(nullptr)) +
+                                  " (cannot open the X display; in a Wayland session dudo needs XWayland)");
     const int screen = DefaultScreen(d);
     s_->root = RootWindow(d, screen);
     s_->width = DisplayWidth(d, screen);
@@ -137,7 +139,8 @@ void X11Screen::CopyScreen(int x, int y, Picture& surface) {
         }
     }
     if (!image) image = XGetImage(d, s_->root, static_cast<int>(left), static_cast<int>(top), w, h, AllPlanes, ZPixmap);
-    if (!image) return;  // a failed copy changes nothing
+    // A picture of the surface's white would pass for a capture: refuse it.
+    if (!image) throw Error("無法複製螢幕 (the screen could not be copied)");
     const bool direct = image->bits_per_pixel == 32 && image->byte_order == LSBFirst;
     for (int row = 0; row < h; ++row) {
         std::uint32_t* out = surface.row(static_cast<int>(top - y) + row) + (left - x);

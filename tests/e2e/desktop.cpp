@@ -108,6 +108,15 @@ pid_t Desktop::StartProgram() {
     return program_;
 }
 
+void Desktop::StopServer() {
+    for (pid_t* pid : {&tray_, &xvfb_})
+        if (*pid > 0) {
+            kill(*pid, SIGKILL);
+            waitpid(*pid, nullptr, 0);
+            *pid = -1;
+        }
+}
+
 void Desktop::StopProgram() {
     if (program_ <= 0) return;
     kill(program_, SIGKILL);

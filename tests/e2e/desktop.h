@@ -35,6 +35,8 @@ public:
     // Waits for the program to end; its exit status, or none on time-out.
     std::optional<int> WaitForExit(int timeoutMs);
     pid_t programPid() const { return program_; }
+    // Ends the X server under the running program, as a crash or logout would.
+    void StopServer();
 
     void Xdotool(const std::string& arguments);
     // Clicks the centre of a panel control given by its twips place (15 twips

@@ -52,6 +52,8 @@ TEST(NumericValue, HexAndOctalWholeNumbers) {
 TEST(NumericValue, HugeIsAnOverflowTinyIsZero) {
     EXPECT_THROW(NumericValue("1e400"), OverflowError);
     EXPECT_THROW(NumericValue("-9E999"), OverflowError);
+    EXPECT_THROW(NumericValue("&H" + std::string(300, 'F')), OverflowError);  // not infinity
+    EXPECT_EQ(NumericValue("&O" + std::string(300, '0') + "7"), 7);
     EXPECT_EQ(NumericValue("1e-400"), 0);
     EXPECT_EQ(NumericValue("1.7976931348623157e308"), 1.7976931348623157e308);
 }
