@@ -5,21 +5,11 @@
 #include <string>
 
 #include "capture/capturer.h"
+#include "fuzz/fields.h"
 #include "common/error.h"
 #include "platform/null/null_platform.h"
 
-namespace {
-
-std::string Field(const std::uint8_t*& data, std::size_t& size) {
-    const void* end = std::memchr(data, '\n', size);
-    const std::size_t n = end ? static_cast<const std::uint8_t*>(end) - data : size;
-    std::string field(reinterpret_cast<const char*>(data), n);
-    data += n < size ? n + 1 : n;
-    size -= n < size ? n + 1 : n;
-    return field;
-}
-
-}  // namespace
+using dudo::fuzz::Field;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static dudo::NullPlatform platform;
