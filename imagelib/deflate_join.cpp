@@ -42,33 +42,32 @@ public:
     void Skip(int n) {
         buffer_ >>= n;
         count_ -= n;
-        position_ += n;
     }
+    int available() const { return count_; }
     std::uint32_t Take(int n) {
         Refill();
         const std::uint32_t v = Bits(n);
         Skip(n);
         return v;
     }
-    void AlignToByte() { Skip(static_cast<int>((8 - position_ % 8) % 8)); }
+    void AlignToByte() { Skip(static_cast<int>((8 - position() % 8) % 8)); }
     void SkipBytes(std::size_t n) {  // only when aligned
-        const std::size_t next = position_ + 8 * n;
+        const std::size_t next = position() + 8 * n;
         if (next > 8 * size_) Malformed("stored block runs past the end");
-        position_ = next;
         buffer_ = 0;
         count_ = 0;
         byte_ = next / 8;
     }
-    std::size_t position() const { return position_; }
+    // Bits consumed: those loaded less those still buffered.
+    std::size_t position() const { return 8 * byte_ - static_cast<std::size_t>(count_); }
     void Check() const {
-        if (position_ > 8 * size_) Malformed("truncated");
+        if (position() > 8 * size_) Malformed("truncated");
     }
 
 private:
     const std::uint8_t* data_;
     std::size_t size_;
-    std::size_t byte_ = 0;      // next byte to load
-    std::size_t position_ = 0;  // bits consumed
+    std::size_t byte_ = 0;  // next byte to load
     std::uint64_t buffer_ = 0;
     int count_ = 0;
 };
@@ -137,7 +136,8 @@ void SkipCodes(BitReader& in, const Huffman& literals, const Huffman& distances)
     for (;;) {
         in.Check();  // zeros past the end would otherwise decode for ever
         in.Refill();  // enough for a literal or a whole match: 15 + 5 + 15 + 13 bits
-        const int symbol = literals.Decode(in);
+        int symbol = literals.Decode(in);
+        while (symbol < 256 && in.available() >= 48) symbol = literals.Decode(in);  // runs of literals
         if (symbol < 256) continue;
         if (symbol == 256) return;
         if (symbol > 285) Malformed("bad length");

@@ -179,18 +179,37 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
     return bands;
 }
 
+// A worker's scratch memory, reused from band to band and never cleared
+// first: every byte used is written before it is read.
+class Scratch {
+public:
+    std::uint8_t* Get(std::size_t size) {
+        if (size > capacity_) data_.reset(new std::uint8_t[capacity_ = size]);
+        return data_.get();
+    }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t capacity_ = 0;
+};
+
+struct Worker {
+    Scratch filtered, deflated;
+};
+
 void CompressBand(const Image& image, const Layout& layout, libdeflate_compressor* compressor, bool last,
-                  std::vector<std::uint8_t>& filtered, Band& band) {
+                  Worker& worker, Band& band) {
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
-    filtered.resize(band.size);
-    FilterRows(image, layout, band.first, band.last, filtered.data());
-    band.adler = libdeflate_adler32(1, filtered.data(), band.size);
-    band.deflated.resize(libdeflate_deflate_compress_bound(compressor, band.size));
-    const std::size_t n =
-        libdeflate_deflate_compress(compressor, filtered.data(), band.size, band.deflated.data(), band.deflated.size());
+    std::uint8_t* filtered = worker.filtered.Get(band.size);
+    FilterRows(image, layout, band.first, band.last, filtered);
+    band.adler = libdeflate_adler32(1, filtered, band.size);
+    const std::size_t bound = libdeflate_deflate_compress_bound(compressor, band.size);
+    std::uint8_t* deflated = worker.deflated.Get(bound);
+    const std::size_t n = libdeflate_deflate_compress(compressor, filtered, band.size, deflated, bound);
     if (n == 0) throw Error("PNG：壓縮失敗 (compression failed)");
-    band.deflated.resize(n);
+    band.deflated.reserve(n + 8);  // room for the zlib header or the joining block
+    band.deflated.assign(deflated, deflated + n);
     if (!last) MakeContinuable(band.deflated);
 }
 
@@ -204,9 +223,9 @@ std::vector<Band> CompressImage(const Image& image, const Layout& layout, int le
         try {
             Compressor compressor(libdeflate_alloc_compressor(level), libdeflate_free_compressor);
             if (!compressor) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
-            std::vector<std::uint8_t> filtered;
+            Worker scratch;
             for (int i; (i = next++) < static_cast<int>(bands.size());)
-                CompressBand(image, layout, compressor.get(), i + 1 == static_cast<int>(bands.size()), filtered,
+                CompressBand(image, layout, compressor.get(), i + 1 == static_cast<int>(bands.size()), scratch,
                              bands[i]);
         } catch (...) {
             std::lock_guard<std::mutex> hold(failureLock);
