@@ -110,7 +110,13 @@ void Capturer::GrabInto(const CaptureArea& area) {
     surface.image() = Picture{};
     surface.setWidthTwips(static_cast<float>(CheckedFinite(platform_.TwipsPerPixelX() * area.Width, "surface width")));
     surface.setHeightTwips(static_cast<float>(CheckedFinite(platform_.TwipsPerPixelY() * area.Height, "surface height")));
-    surface.image() = Picture::Filled(area.Width, area.Height, kWindowBackground, form_.Engine().ReleasePixels());
+    // An area wholly on the screen is covered by the copy below: its white
+    // would never be seen, so the memory is only sized, not painted.
+    const Size screen = platform_.ScreenSize();
+    const bool onScreen = area.X >= 0 && area.Y >= 0 && area.Width <= screen.width - area.X &&
+                          area.Height <= screen.height - area.Y;
+    surface.image() = onScreen ? Picture::Sized(area.Width, area.Height, form_.Engine().ReleasePixels())
+                               : Picture::Filled(area.Width, area.Height, kWindowBackground, form_.Engine().ReleasePixels());
     platform_.ProcessPendingMessages();
     // 5. Copy the screen.
     if (!surface.image().empty()) platform_.CopyScreen(area.X, area.Y, surface.image());

@@ -118,11 +118,15 @@ Picture ImageLibrary::ReleasePixels() {
 void ImageLibrary::FromPicture(Picture&& picture) {
     image_ = Image{};
     image_.pixels = std::move(picture);
+    picture = Picture{};
+    // Screen copies are opaque already: look before writing a whole frame.
+    std::uint32_t all = 0xFFFFFFFFu;
+    for (std::uint32_t p : image_.pixels.pixels) all &= p;
+    if (Alpha(all) == 0xFF) return;
     for (int y = 0; y < image_.pixels.height; ++y) {
         std::uint32_t* row = image_.pixels.row(y);
         for (int x = 0; x < image_.pixels.width; ++x) row[x] |= 0xFF000000u;
     }
-    picture = Picture{};
 }
 
 void ImageLibrary::FromPicture(const Picture& picture) {

@@ -1,5 +1,6 @@
 #include "imagelib/picture.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/error.h"
@@ -28,11 +29,18 @@ Picture Picture::Filled(int width, int height, std::uint32_t colour) {
 }
 
 Picture Picture::Filled(int width, int height, std::uint32_t colour, Picture&& recycled) {
+    Picture picture = Sized(width, height, std::move(recycled));
+    std::fill(picture.pixels.begin(), picture.pixels.end(), colour);
+    return picture;
+}
+
+Picture Picture::Sized(int width, int height, Picture&& recycled) {
     Picture picture;
     if (width == 0 || height == 0) return picture;
+    const std::size_t count = CheckedPixelCount(width, height, "picture");
     picture.pixels = std::move(recycled.pixels);
     recycled = Picture{};
-    picture.pixels.assign(CheckedPixelCount(width, height, "picture"), colour);
+    picture.pixels.resize(count);
     picture.width = width;
     picture.height = height;
     picture.stride = width;

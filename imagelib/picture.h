@@ -20,6 +20,9 @@ struct Picture {
     // The same, in the memory of `recycled` when it is large enough: a fresh
     // frame costs more in page faults than in filling.
     static Picture Filled(int width, int height, std::uint32_t colour, Picture&& recycled);
+    // Of the given size in the memory of `recycled`, its pixels left as they
+    // are (new ones black): for a caller that writes every pixel.
+    static Picture Sized(int width, int height, Picture&& recycled);
 
     bool empty() const { return width <= 0 || height <= 0; }
     std::uint32_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * stride; }

@@ -227,3 +227,15 @@ TEST(Version, NamesTheLinkedCodecs) {
     for (const char* name : {"libdeflate", "libjpeg-turbo", "giflib", "libimagequant", "pixman"})
         EXPECT_NE(text.find(name), std::string::npos) << name;
 }
+
+TEST_F(Library, AHandedOverPictureIsTakenOpaqueAndLeftEmpty) {
+    for (std::uint32_t alpha : {0xFFu, 0x00u, 0x80u}) {
+        Picture translucent = ScreenLike(64, 48);
+        translucent.pixels[100] = (alpha << 24) | (translucent.pixels[100] & 0xFFFFFF);
+        const Picture expected = ScreenLike(64, 48);
+        library.NewImage(0, 0, 0xFFFFFF);
+        library.FromPicture(std::move(translucent));
+        EXPECT_TRUE(translucent.empty());
+        EXPECT_EQ(library.image().pixels.pixels, expected.pixels) << alpha;  // every alpha 0xFF
+    }
+}
