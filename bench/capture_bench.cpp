@@ -257,9 +257,11 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
     ShowScene(d, bench::DesktopScene(width, height));
     const pid_t program = desktop.StartProgram();
     r.Format("\n### %dx%d\n", width, height);
-    if (measureIdle)
-        r.Format("Idle, panel shown: %.3f%% of a core over %d s.", IdleCpu(program, options.idleSeconds),
-                 options.idleSeconds);
+    double idleShown = 0, idleHidden = 0;
+    if (measureIdle) {
+        idleShown = IdleCpu(program, options.idleSeconds);
+        r.Format("Idle, panel shown: %.3f%% of a core over %d s.", idleShown, options.idleSeconds);
+    }
     const long idleKb = ResidentKb(program, "VmRSS:");
 
     std::vector<std::pair<std::string, Series>> ours;
@@ -309,9 +311,27 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
              std::max(maimPng.peakKb, maimJpg.peakKb) / 1024.0);
     if (measureIdle) {
         desktop.Click(120, 3840, 1335, 375);  // Command2: hide to the tray
-        r.Format("Idle, panel hidden in the tray: %.3f%% of a core over %d s.", IdleCpu(program, options.idleSeconds),
-                 options.idleSeconds);
+        idleHidden = IdleCpu(program, options.idleSeconds);
+        r.Format("Idle, panel hidden in the tray: %.3f%% of a core over %d s.", idleHidden, options.idleSeconds);
     }
+    const Series& png = ours[0].second;
+    const Series& jpeg = ours[2].second;
+    auto verdict = [](bool held) { return held ? "holds" : "does not hold"; };
+    r.Line("\nGoals at this size:");
+    if (!png.ms.empty() && !scrotPng.ms.empty())
+        r.Format("- default PNG at most a third of scrot's time, no larger: x%.2f, x%.2f in size: %s",
+                 png.Median() / scrotPng.Median(), static_cast<double>(png.bytes) / scrotPng.bytes,
+                 verdict(png.Median() * 3 <= scrotPng.Median() && png.bytes <= scrotPng.bytes));
+    if (!jpeg.ms.empty() && !scrotJpg.ms.empty())
+        r.Format("- JPEG 90 faster than scrot's: x%.2f: %s", jpeg.Median() / scrotJpg.Median(),
+                 verdict(jpeg.Median() < scrotJpg.Median()));
+    if (measureIdle)
+        r.Format("- idle under 0.1%% of a core: %.3f%% shown, %.3f%% hidden: %s", idleShown, idleHidden,
+                 verdict(idleShown < 0.1 && idleHidden < 0.1));
+    if (width > 1920)
+        r.Format("- peak memory under scrot's: %.1f MB against %.1f MB: %s", peakKb / 1024.0,
+                 std::max(scrotPng.peakKb, scrotJpg.peakKb) / 1024.0,
+                 verdict(peakKb < std::max(scrotPng.peakKb, scrotJpg.peakKb)));
     XCloseDisplay(d);
 }
 
