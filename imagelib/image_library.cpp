@@ -129,14 +129,6 @@ void ImageLibrary::FromPicture(Picture&& picture) {
     }
 }
 
-void ImageLibrary::FromPicture(const Picture& picture) {
-    image_ = Image{};
-    image_.pixels = Picture::Filled(picture.width, picture.height, 0);
-    for (int y = 0; y < picture.height; ++y) {
-        const std::uint32_t* in = picture.row(y);
-        std::uint32_t* out = image_.pixels.row(y);
-        for (int x = 0; x < picture.width; ++x) out[x] = in[x] | 0xFF000000u;
-    }
-}
+void ImageLibrary::FromPicture(const Picture& picture) { FromPicture(Picture(picture)); }
 
 }  // namespace dudo

@@ -19,13 +19,7 @@ std::size_t CheckedPixelCount(long long width, long long height, const char* wha
 }
 
 Picture Picture::Filled(int width, int height, std::uint32_t colour) {
-    Picture picture;
-    if (width == 0 || height == 0) return picture;  // an empty surface is allowed
-    picture.pixels.assign(CheckedPixelCount(width, height, "picture"), colour);
-    picture.width = width;
-    picture.height = height;
-    picture.stride = width;
-    return picture;
+    return Filled(width, height, colour, Picture{});
 }
 
 Picture Picture::Filled(int width, int height, std::uint32_t colour, Picture&& recycled) {

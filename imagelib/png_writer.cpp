@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <exception>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -99,8 +99,9 @@ unsigned long Cost(const std::uint8_t* row, std::size_t n) {
 // Chooses the filter with the least sum of absolute values, the heuristic
 // that suits screen content well. One plain loop per filter, so that the
 // compiler can vectorise them; with a copy for processors that have AVX2.
-__attribute__((target_clones("avx2", "default"))) void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, int bpp, std::uint8_t* out,
-               std::uint8_t* scratch, const std::uint8_t* zeros) {
+__attribute__((target_clones("avx2", "default"))) void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev,
+                                                                  std::size_t n, int bpp, std::uint8_t* out,
+                                                                  std::uint8_t* scratch, const std::uint8_t* zeros) {
     if (!prev) prev = zeros;
     const std::size_t b = static_cast<std::size_t>(bpp);
     std::uint8_t* f[5] = {scratch, scratch + n, scratch + 2 * n, scratch + 3 * n, scratch + 4 * n};
