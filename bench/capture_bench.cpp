@@ -23,8 +23,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <poll.h>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,54 +78,29 @@ void ShowScene(Display* d, const Picture& scene) {
 // linked into the folder under its real name.
 class PrintScreenTimer {
 public:
-    PrintScreenTimer(Display* d, const fs::path& folder) : display_(d), print_(XKeysymToKeycode(d, XK_Print)) {
-        fd_ = inotify_init1(IN_CLOEXEC);
-        inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_CREATE);
-    }
-    ~PrintScreenTimer() { close(fd_); }
+    PrintScreenTimer(Display* d, const fs::path& folder)
+        : display_(d), print_(XKeysymToKeycode(d, XK_Print)), watch_(folder) {}
 
     // The time to the file, or a negative value when none came in 5 s.
     double Press(std::string& name) {
         const auto start = Clock::now();
         XTestFakeKeyEvent(display_, print_, True, 0);
         XFlush(display_);
-        const double ms = WaitForPicture(start, name);
+        // Temporary files start with a dot.
+        const auto picture = watch_.Next([](const std::string& n) { return n[0] != '.'; }, 5000);
+        const double ms = Ms(Clock::now() - start);
         XTestFakeKeyEvent(display_, print_, False, 0);
         XFlush(display_);
+        if (!picture) return -1;
+        name = *picture;
         return ms;
     }
 
 private:
-    double WaitForPicture(Clock::time_point start, std::string& name) {
-        alignas(inotify_event) char buffer[4096];
-        while (Ms(Clock::now() - start) < 5000) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            const ssize_t n = read(fd_, buffer, sizeof buffer);
-            const auto now = Clock::now();
-            for (ssize_t at = 0; at < n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
-                at += sizeof(inotify_event) + e->len;
-                if (e->len && e->name[0] != '.') {  // temporary files start with a dot
-                    name = e->name;
-                    return Ms(now - start);
-                }
-            }
-        }
-        return -1;
-    }
     Display* display_;
     KeyCode print_;
-    int fd_;
+    e2e::FolderWatch watch_;
 };
-
-long ResidentKb(pid_t pid, const char* field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field)));
-    return 0;
-}
 
 double CpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -262,7 +235,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
         idleShown = IdleCpu(program, options.idleSeconds);
         r.Format("Idle, panel shown: %.3f%% of a core over %d s.", idleShown, options.idleSeconds);
     }
-    const long idleKb = ResidentKb(program, "VmRSS:");
+    const long idleKb = e2e::ProcessMemoryKb(program, "VmRSS:");
 
     std::vector<std::pair<std::string, Series>> ours;
     PrintScreenTimer timer(d, desktop.folder());
@@ -286,7 +259,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
         }
         ours.emplace_back(setting.name, s);
     }
-    const long peakKb = ResidentKb(program, "VmHWM:");
+    const long peakKb = e2e::ProcessMemoryKb(program, "VmHWM:");
 
     const fs::path peers = desktop.folder() / "peers";
     fs::create_directories(peers);

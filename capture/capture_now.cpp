@@ -1,5 +1,6 @@
 // CaptureNow: from the chosen target to the file in the working folder.
 #include <string>
+#include <utility>
 
 #include "capture/capturer.h"
 #include "capture/naming.h"
@@ -115,8 +116,9 @@ void Capturer::GrabInto(const CaptureArea& area) {
     const Size screen = platform_.ScreenSize();
     const bool onScreen = area.X >= 0 && area.Y >= 0 && area.Width <= screen.width - area.X &&
                           area.Height <= screen.height - area.Y;
-    surface.image() = onScreen ? Picture::Sized(area.Width, area.Height, form_.Engine().ReleasePixels())
-                               : Picture::Filled(area.Width, area.Height, kWindowBackground, form_.Engine().ReleasePixels());
+    Picture recycled = form_.Engine().ReleasePixels();
+    surface.image() = onScreen ? Picture::Sized(area.Width, area.Height, std::move(recycled))
+                               : Picture::Filled(area.Width, area.Height, kWindowBackground, std::move(recycled));
     platform_.ProcessPendingMessages();
     // 5. Copy the screen.
     if (!surface.image().empty()) platform_.CopyScreen(area.X, area.Y, surface.image());

@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -232,6 +235,35 @@ void PatternWindow::Focus() {
     auto* d = static_cast<Display*>(display_);
     XSetInputFocus(d, window_, RevertToParent, CurrentTime);
     XSync(d, False);
+}
+
+FolderWatch::FolderWatch(const std::filesystem::path& folder) : fd_(inotify_init1(IN_CLOEXEC)) {
+    if (fd_ < 0 || inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO) < 0)
+        throw std::runtime_error("cannot watch " + folder.string());
+}
+
+FolderWatch::~FolderWatch() { close(fd_); }
+
+std::optional<std::string> FolderWatch::Next(const std::function<bool(const std::string&)>& wanted, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    alignas(inotify_event) char buffer[4096];
+    for (pollfd p{fd_, POLLIN, 0}; std::chrono::steady_clock::now() < end;) {
+        if (poll(&p, 1, 50) <= 0) continue;
+        const ssize_t n = read(fd_, buffer, sizeof buffer);
+        for (ssize_t at = 0; at < n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            if (e->len && wanted(e->name)) return std::string(e->name);
+        }
+    }
+    return std::nullopt;
+}
+
+long ProcessMemoryKb(pid_t pid, const std::string& field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0) return std::stol(line.substr(field.size()));
+    return 0;
 }
 
 Picture Grab(const std::string& display, int x, int y, int width, int height) {

@@ -73,6 +73,22 @@ private:
     unsigned long window_;
 };
 
+// Names as they are created in or moved into a folder (inotify), from the
+// moment the watch is made.
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::filesystem::path& folder);
+    ~FolderWatch();
+    // The first new name that `wanted` accepts, or none within the time.
+    std::optional<std::string> Next(const std::function<bool(const std::string&)>& wanted, int timeoutMs);
+
+private:
+    int fd_;
+};
+
+// A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
+long ProcessMemoryKb(pid_t pid, const std::string& field);
+
 inline Picture ReadPng(const std::filesystem::path& file) { return test::DecodePng(file).picture; }
 // What the display shows in that screen rectangle, read with a plain image request.
 Picture Grab(const std::string& display, int x, int y, int width, int height);

@@ -3,10 +3,6 @@
 // planted symbolic link, and the X server going away.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/inotify.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
 
@@ -17,11 +13,6 @@ using namespace dudo::e2e;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Contents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 struct Faults : ::testing::Test {
     std::unique_ptr<Desktop> desktop;
@@ -56,7 +47,7 @@ struct Faults : ::testing::Test {
     std::map<std::string, std::string> Pictures() {
         std::map<std::string, std::string> pictures;
         for (const std::string& name : desktop->Files())
-            if (name[0] != '.') pictures[name] = Contents(desktop->folder() / name);
+            if (name[0] != '.') pictures[name] = test::FileContents(desktop->folder() / name);
         return pictures;
     }
     // A failure is shown in a message box beside the panel, and logged.
@@ -121,21 +112,11 @@ TEST_F(Faults, AKillDuringALargeSaveLeavesNoPartialPicture) {
     ASSERT_FALSE(first.empty());
     const auto before = Pictures();
     // Kill it the moment its temporary file appears.
-    const int watch = inotify_init1(IN_CLOEXEC);
-    inotify_add_watch(watch, desktop->folder().c_str(), IN_CREATE);
+    FolderWatch watch(desktop->folder());
     desktop->Xdotool("key Print");
-    bool killed = false;
-    alignas(inotify_event) char buffer[4096];
-    for (pollfd p{watch, POLLIN, 0}; !killed && poll(&p, 1, 5000) > 0;) {
-        const ssize_t n = read(watch, buffer, sizeof buffer);
-        for (ssize_t at = 0; at < n && !killed;) {
-            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += sizeof(inotify_event) + e->len;
-            if (e->len && e->name[0] == '.') killed = kill(desktop->programPid(), SIGKILL) == 0;
-        }
-    }
-    close(watch);
-    ASSERT_TRUE(killed) << "no save started";
+    const auto temporary = watch.Next([](const std::string& name) { return name[0] == '.'; }, 5000);
+    ASSERT_TRUE(temporary) << "no save started";
+    ASSERT_EQ(kill(desktop->programPid(), SIGKILL), 0);
     desktop->WaitForExit(3000);
     // Every picture under a real name is whole; the first is untouched.
     const auto after = Pictures();
@@ -157,7 +138,7 @@ TEST_F(Faults, APlantedLinkUnderTheNextNameIsNeitherFollowedNorReplaced) {
     fs::create_symlink(victim, desktop->folder() / "0000.png");
     desktop->Xdotool("mousemove 1200 700");
     EXPECT_EQ(Press(), "0000 (2).png");
-    EXPECT_EQ(Contents(victim), "keep me");
+    EXPECT_EQ(test::FileContents(victim), "keep me");
     EXPECT_TRUE(fs::is_symlink(desktop->folder() / "0000.png"));
     EXPECT_EQ(ReadPng(desktop->folder() / "0000 (2).png").width, 1280);
 }

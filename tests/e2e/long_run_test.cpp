@@ -4,22 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "tests/e2e/desktop.h"
 
 using namespace dudo::e2e;
-
-namespace {
-
-long ResidentKb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return 0;
-}
-
-}  // namespace
 
 TEST(LongRun, EveryPressGivesOneFileAndMemoryStaysFlat) {
     const char* setting = std::getenv("DUDO_LONG_RUN_PRESSES");
@@ -34,13 +22,13 @@ TEST(LongRun, EveryPressGivesOneFileAndMemoryStaysFlat) {
         desktop.Xdotool("key Print");
         ASSERT_TRUE(desktop.WaitFor([&] { return desktop.Files().size() >= static_cast<std::size_t>(i); }))
             << "press " << i << " gave no file\n" << desktop.ProgramLog();
-        if (i == 50) warmKb = ResidentKb(desktop.programPid());
-        if (i % (presses / 4) == 0) std::printf("resident after %d presses: %ld kB\n", i, ResidentKb(desktop.programPid()));
+        if (i == 50) warmKb = ProcessMemoryKb(desktop.programPid(), "VmRSS:");
+        if (i % (presses / 4) == 0) std::printf("resident after %d presses: %ld kB\n", i, ProcessMemoryKb(desktop.programPid(), "VmRSS:"));
     }
     usleep(500000);
     EXPECT_EQ(desktop.Files().size(), static_cast<std::size_t>(presses));  // one each, none replaced
     for (const std::string& name : desktop.Files()) EXPECT_NE(name[0], '.') << name;
-    const long endKb = ResidentKb(desktop.programPid());
+    const long endKb = ProcessMemoryKb(desktop.programPid(), "VmRSS:");
     std::printf("resident after 50 presses: %ld kB\n", warmKb);
 #ifndef DUDO_SANITIZED  // AddressSanitizer holds freed memory back on purpose
     EXPECT_LT(endKb - warmKb, 4096) << "memory grows with captures";

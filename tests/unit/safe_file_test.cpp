@@ -14,11 +14,6 @@ using namespace dudo::test;
 
 namespace {
 
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::vector<std::uint8_t> BytesOf(const std::string& s) { return {s.begin(), s.end()}; }
 
 }  // namespace
@@ -31,8 +26,8 @@ TEST(SafeSave, ASecondPictureUnderTheSameNameGoesBesideTheFirst) {
     EXPECT_EQ(first.filename(), "14-05-09.png");
     EXPECT_EQ(second.filename(), "14-05-09 (2).png");
     EXPECT_EQ(third.filename(), "14-05-09 (3).png");
-    EXPECT_EQ(Read(first), "first");
-    EXPECT_EQ(Read(second), "second");
+    EXPECT_EQ(FileContents(first), "first");
+    EXPECT_EQ(FileContents(second), "second");
     EXPECT_EQ(folder.files().size(), 3u);  // no temporary file is left
 }
 
@@ -44,7 +39,7 @@ TEST(SafeSave, APlantedSymbolicLinkIsNeitherFollowedNorReplaced) {
     std::filesystem::create_symlink(folder.path() / "missing", folder.path() / "0000 (2).png");
     const auto written = WriteNewFile(folder.path(), "0000", ".png", BytesOf("picture"));
     EXPECT_EQ(written.filename(), "0000 (3).png");
-    EXPECT_EQ(Read(victim), "keep");
+    EXPECT_EQ(FileContents(victim), "keep");
     EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "0000.png"));
 }
 
@@ -73,7 +68,7 @@ TEST(SafeSave, AWriteThatRunsOutOfSpaceLeavesNoFile) {
     EXPECT_THROW(WriteNewFile(folder.path(), "old", ".png", std::vector<std::uint8_t>(100000, 7)), Error);
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(folder.files(), (std::set<std::string>{"old.png"}));
-    EXPECT_EQ(Read(folder.path() / "old.png"), "earlier picture");
+    EXPECT_EQ(FileContents(folder.path() / "old.png"), "earlier picture");
 }
 
 TEST(SafeSave, NamesThatWouldLeaveTheFolderAreRefused) {

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace dudo::test {
@@ -102,6 +104,11 @@ bool AllGrey(const Picture& picture) {
             if (Red(p) != Green(p) || Green(p) != Blue(p)) return false;
         }
     return true;
+}
+
+std::string FileContents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 Picture ScreenLike(int width, int height) {

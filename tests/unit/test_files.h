@@ -36,5 +36,7 @@ std::size_t ColourCount(const Picture& picture);
 bool AllGrey(const Picture& picture);
 // A screen-like picture: flat areas, text-like strokes, a gradient, noise.
 Picture ScreenLike(int width, int height);
+// A file's bytes as a string; empty when it cannot be read.
+std::string FileContents(const std::filesystem::path& file);
 
 }  // namespace dudo::test
