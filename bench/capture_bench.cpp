@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/scene.h"
-#include "tests/e2e/desktop.h"
+#include "tests/e2e/x11_desktop.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -157,24 +157,24 @@ Series RunPeer(const std::string& display, const fs::path& folder, std::vector<s
 struct Setting {
     const char* name;
     const char* extension;
-    std::function<void(e2e::Desktop&)> choose;
+    std::function<void(e2e::X11Desktop&)> choose;
 };
 
 // Each setting from the one before, through the panel as a user sets it.
 std::vector<Setting> Settings() {
-    auto text6 = [](e2e::Desktop& d, const std::string& digits) {
-        d.Click(1020, 2400, 795, 270);
+    auto text6 = [](e2e::X11Desktop& d, const std::string& digits) {
+        d.ClickControl("Text6");
         d.Xdotool("key ctrl+a type " + digits);
     };
-    auto format = [](e2e::Desktop& d, const std::string& keys) {
-        d.Click(1020, 2040, 1815, 300);  // opens Combo3
+    auto format = [](e2e::X11Desktop& d, const std::string& keys) {
+        d.ClickControl("Combo3");
         d.Xdotool("key " + keys + " Return");
     };
     return {
-        {"PNG 7 (default)", ".png", [](e2e::Desktop&) {}},
-        {"PNG 1", ".png", [=](e2e::Desktop& d) { text6(d, "1"); }},
-        {"JPEG 90", ".jpg", [=](e2e::Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
-        {"BMP", ".bmp", [=](e2e::Desktop& d) { format(d, "Up"); }},
+        {"PNG 7 (default)", ".png", [](e2e::X11Desktop&) {}},
+        {"PNG 1", ".png", [=](e2e::X11Desktop& d) { text6(d, "1"); }},
+        {"JPEG 90", ".jpg", [=](e2e::X11Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
+        {"BMP", ".bmp", [=](e2e::X11Desktop& d) { format(d, "Up"); }},
     };
 }
 
@@ -225,7 +225,7 @@ void Row(Report& r, const std::string& tool, const Series& s, const Series* ours
 }
 
 void MeasureSize(Report& r, int width, int height, const Options& options, bool measureIdle) {
-    e2e::Desktop desktop(width, height);
+    e2e::X11Desktop desktop({width, height, true, ""});
     Display* d = XOpenDisplay(desktop.display().c_str());
     ShowScene(d, bench::DesktopScene(width, height));
     const pid_t program = desktop.StartProgram();
@@ -283,7 +283,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
              idleKb / 1024.0, peakKb / 1024.0, std::max(scrotPng.peakKb, scrotJpg.peakKb) / 1024.0,
              std::max(maimPng.peakKb, maimJpg.peakKb) / 1024.0);
     if (measureIdle) {
-        desktop.Click(120, 3840, 1335, 375);  // Command2: hide to the tray
+        desktop.ClickControl("Command2");  // hide to the tray
         idleHidden = IdleCpu(program, options.idleSeconds);
         r.Format("Idle, panel hidden in the tray: %.3f%% of a core over %d s.", idleHidden, options.idleSeconds);
     }

@@ -1,6 +1,6 @@
-// A private desktop for end-to-end tests: an Xvfb display of its own, a tray
-// host, the program started in a fresh working folder, real input through
-// xdotool, and a pattern window drawn with Xlib.
+// What a desktop test needs of the platform the program runs on. The scenario
+// runner speaks only to this; each platform is one back end of it (x11_desktop
+// today), so a new platform adds a back end, not a copy of the scenarios.
 #pragma once
 #include <sys/types.h>
 
@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "imagelib/picture.h"
@@ -17,60 +18,71 @@ namespace dudo::e2e {
 
 std::string Shell(const std::string& command);  // stdout of a shell command
 
-class Desktop {
-public:
-    // `withSharedMemory` false starts the server without MIT-SHM.
-    explicit Desktop(int width = 1280, int height = 800, bool withSharedMemory = true);
-    ~Desktop();
-
-    const std::string& display() const { return display_; }
-    const std::filesystem::path& folder() const { return work_.path(); }
-    std::string Env() const { return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " "; }
-
-    // Starts the program; waits until its panel window is mapped.
-    pid_t StartProgram();
-    void StopProgram();
-    bool ProgramRunning();
-    std::string ProgramLog() const;  // what the program printed
-    // Waits for the program to end; its exit status, or none on time-out.
-    std::optional<int> WaitForExit(int timeoutMs);
-    pid_t programPid() const { return program_; }
-    // Ends the X server under the running program, as a crash or logout would.
-    void StopServer();
-
-    void Xdotool(const std::string& arguments);
-    // Clicks the centre of a panel control given by its twips place (15 twips
-    // a pixel); button 0 is a slow left click.
-    void Click(int leftTwips, int topTwips, int widthTwips, int heightTwips, int button = 1);
-    // The geometry of the first window with that name, if mapped.
-    struct Geometry { int x, y, width, height; bool viewable; };
-    std::optional<Geometry> Window(const std::string& name);
-    int CountWindows(const std::string& name);
-    std::set<std::string> Files() const { return work_.files(); }
-    // Waits until a picture file appears; returns its name.
-    std::optional<std::string> WaitForNewFile(const std::set<std::string>& before, int timeoutMs = 3000);
-    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
-
-private:
-    pid_t Spawn(const std::string& command);
-    std::string display_;
-    test::TempFolder work_;
-    test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
-    pid_t xvfb_ = -1, tray_ = -1, program_ = -1;
-    int lastStatus_ = -1;
+// A capability this machine lacks (such as mounting as root): the scenario
+// is skipped and says why, instead of failing.
+struct Missing : std::runtime_error {
+    using std::runtime_error::runtime_error;
 };
 
-// A window showing PatternPixel at the given screen place, override-redirect
-// so that it lands exactly there; it can take the input focus.
-class PatternWindow {
-public:
-    PatternWindow(const std::string& display, int x, int y, int width, int height);
-    ~PatternWindow();
-    void Focus();
+struct DesktopOptions {
+    int width = 1280, height = 800;
+    bool sharedMemory = true;  // false: the X server without MIT-SHM
+    std::string tmpfs;         // a size: the working folder on a tmpfs of its own
+};
 
-private:
-    void* display_;
-    unsigned long window_;
+// The windows a scenario looks for, whatever each platform calls them.
+enum class Shown { Panel, TrayIcon, Balloon, About, MessageBox };
+
+struct WindowPlace { int x, y, width, height; bool viewable; };
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    const std::filesystem::path& folder() const { return work_.path(); }
+    std::set<std::string> Files() const { return work_.files(); }
+
+    // Starts the program in the working folder; waits for its panel and tray icon.
+    virtual pid_t StartProgram() = 0;
+    virtual void KillProgram() = 0;  // as SIGKILL does
+    virtual bool ProgramRunning() = 0;
+    // Waits for the program to end; its exit status, or none on time-out.
+    virtual std::optional<int> WaitForExit(int timeoutMs) = 0;
+    virtual std::string ProgramLog() const = 0;
+    virtual pid_t programPid() const = 0;
+    // Runs the program once more beside the running one; its output and status.
+    virtual std::string RunAgain() = 0;
+    // Ends the display under the running program, as a crash or logout would.
+    virtual void StopServer() = 0;
+
+    virtual void MovePointer(int x, int y) = 0;
+    virtual void Click(int button) = 0;  // 0: a slow left click, as a hand does
+    virtual void Keys(const std::string& keys) = 0;  // key names, space separated
+    virtual void KeyDown(const std::string& key) = 0;
+    virtual void KeyUp(const std::string& key) = 0;
+    virtual void Type(const std::string& text) = 0;
+    virtual void PrintScreen() = 0;  // one press, long enough for the program to see it
+
+    virtual std::optional<WindowPlace> Window(Shown window) = 0;
+    virtual int CountWindows(Shown window) = 0;
+    virtual void RaisePanel() = 0;
+    virtual void CloseMessageBox() = 0;
+    // What the display shows in that screen rectangle.
+    virtual Picture Grab(int x, int y, int width, int height) = 0;
+    // A window showing PatternPixel at that screen place, exactly there.
+    virtual void ShowPattern(int x, int y, int width, int height) = 0;
+    virtual void FocusPattern() = 0;
+    virtual int PixelsPerInch() const { return 96; }
+
+    // The screen point at the centre of a panel control of the designed layout.
+    std::pair<int, int> ControlCentre(const std::string& name, int index = -1);
+    void ClickControl(const std::string& name, int index = -1, int button = 1);
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
+    // Waits until a picture file appears; returns its name.
+    std::optional<std::string> WaitForNewFile(const std::set<std::string>& before, int timeoutMs = 3000);
+
+protected:
+    test::TempFolder work_;
 };
 
 // Names as they are created in or moved into a folder (inotify), from the
@@ -89,8 +101,6 @@ private:
 // A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
 long ProcessMemoryKb(pid_t pid, const std::string& field);
 
-inline Picture ReadPng(const std::filesystem::path& file) { return test::DecodePng(file).picture; }
-// What the display shows in that screen rectangle, read with a plain image request.
-Picture Grab(const std::string& display, int x, int y, int width, int height);
+void SleepMs(int ms);
 
 }  // namespace dudo::e2e
