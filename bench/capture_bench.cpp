@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/scene.h"
-#include "tests/e2e/x11_desktop.h"
+#include "tests/e2e/desktop.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -157,24 +157,25 @@ Series RunPeer(const std::string& display, const fs::path& folder, std::vector<s
 struct Setting {
     const char* name;
     const char* extension;
-    std::function<void(e2e::X11Desktop&)> choose;
+    std::function<void(e2e::Desktop&)> choose;
 };
 
 // Each setting from the one before, through the panel as a user sets it.
 std::vector<Setting> Settings() {
-    auto text6 = [](e2e::X11Desktop& d, const std::string& digits) {
+    auto text6 = [](e2e::Desktop& d, const std::string& digits) {
         d.ClickControl("Text6");
-        d.Xdotool("key ctrl+a type " + digits);
+        d.Keys("ctrl+a");
+        d.Type(digits);
     };
-    auto format = [](e2e::X11Desktop& d, const std::string& keys) {
+    auto format = [](e2e::Desktop& d, const std::string& keys) {
         d.ClickControl("Combo3");
-        d.Xdotool("key " + keys + " Return");
+        d.Keys(keys + " Return");
     };
     return {
-        {"PNG 7 (default)", ".png", [](e2e::X11Desktop&) {}},
-        {"PNG 1", ".png", [=](e2e::X11Desktop& d) { text6(d, "1"); }},
-        {"JPEG 90", ".jpg", [=](e2e::X11Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
-        {"BMP", ".bmp", [=](e2e::X11Desktop& d) { format(d, "Up"); }},
+        {"PNG 7 (default)", ".png", [](e2e::Desktop&) {}},
+        {"PNG 1", ".png", [=](e2e::Desktop& d) { text6(d, "1"); }},
+        {"JPEG 90", ".jpg", [=](e2e::Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
+        {"BMP", ".bmp", [=](e2e::Desktop& d) { format(d, "Up"); }},
     };
 }
 
@@ -225,8 +226,9 @@ void Row(Report& r, const std::string& tool, const Series& s, const Series* ours
 }
 
 void MeasureSize(Report& r, int width, int height, const Options& options, bool measureIdle) {
-    e2e::X11Desktop desktop({width, height, true, ""});
-    Display* d = XOpenDisplay(desktop.display().c_str());
+    const auto made = e2e::MakeX11Desktop({width, height, true, ""});
+    e2e::Desktop& desktop = *made;
+    Display* d = XOpenDisplay(desktop.DisplayName().c_str());
     ShowScene(d, bench::DesktopScene(width, height));
     const pid_t program = desktop.StartProgram();
     r.Format("\n### %dx%d\n", width, height);
@@ -241,7 +243,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
     PrintScreenTimer timer(d, desktop.folder());
     for (const Setting& setting : Settings()) {
         setting.choose(desktop);
-        desktop.Xdotool("mousemove " + std::to_string(width - 40) + " " + std::to_string(height / 2));
+        desktop.MovePointer(width - 40, height / 2);
         Series s;
         for (int i = 0; i < options.presses; ++i) {
             std::string name;
@@ -263,7 +265,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
 
     const fs::path peers = desktop.folder() / "peers";
     fs::create_directories(peers);
-    const std::string& x = desktop.display();
+    const std::string x = desktop.DisplayName();
     const int n = options.presses;
     const Series scrotPng = RunPeer(x, peers, {"scrot", "-o"}, "s.png", n);
     const Series scrotJpg = RunPeer(x, peers, {"scrot", "-o", "-q", "90"}, "s.jpg", n);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -73,6 +74,8 @@ public:
     virtual void ShowPattern(int x, int y, int width, int height) = 0;
     virtual void FocusPattern() = 0;
     virtual int PixelsPerInch() const { return 96; }
+    // The display the program runs on, as its clients name it (":12").
+    virtual std::string DisplayName() const = 0;
 
     // The screen point at the centre of a panel control of the designed layout.
     std::pair<int, int> ControlCentre(const std::string& name, int index = -1);
@@ -84,6 +87,9 @@ public:
 protected:
     test::TempFolder work_;
 };
+
+// The back ends, each on a private display of its own.
+std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);  // Xvfb with trayer
 
 // Names as they are created in or moved into a folder (inotify), from the
 // moment the watch is made.

@@ -13,7 +13,7 @@
 
 #include "panel/layout.h"
 #include "platform/null/null_platform.h"
-#include "tests/e2e/x11_desktop.h"
+#include "tests/e2e/desktop.h"
 
 using namespace dudo;
 using namespace dudo::e2e;
@@ -95,29 +95,22 @@ const Scenario kScenarios[] = {
 
 struct Backend {
     const char* name;
-    std::function<std::unique_ptr<Desktop>(const DesktopOptions&)> make;
+    std::unique_ptr<Desktop> (*make)(const DesktopOptions&);
 };
 
-const Backend kBackends[] = {
-    {"X11", [](const DesktopOptions& o) { return std::make_unique<X11Desktop>(o); }},
+const Backend kBackends[] = {{"X11", MakeX11Desktop}};
+
+// A step's arguments: as numbers, as words, or the whole rest of the line.
+struct Args {
+    std::string rest;
+    std::vector<std::string> words;
+    int operator[](std::size_t i) const { return std::stoi(words.at(i)); }
 };
-
-std::pair<std::string, int> ControlRef(const std::string& text) {
-    const auto open = text.find('(');
-    if (open == std::string::npos) return {text, -1};
-    return {text.substr(0, open), std::stoi(text.substr(open + 1))};
-}
-
-const ControlDesign& Design(const std::string& ref) {
-    const auto [name, index] = ControlRef(ref);
-    for (const ControlDesign& d : DesignedLayout())
-        if (d.name == name && d.index == index) return d;
-    throw std::runtime_error("no control " + ref);
-}
 
 class Runner {
 public:
     explicit Runner(const DesktopOptions& options) : options_(options) {}
+
     // The desktop of the back end with the program started, unless the
     // scenario runs without one.
     void Start(const Backend& backend) {
@@ -130,152 +123,221 @@ public:
         Step("start");
     }
 
-    // One step: its verb and its arguments.
     void Step(const std::string& step) {
         std::istringstream in(step);
-        std::string verb, rest;
+        std::string verb;
+        Args a;
         in >> verb;
-        std::getline(in >> std::ws, rest);
-        std::istringstream args(rest);
-        auto ints = [&] {
-            std::vector<int> v;
-            for (int n; args >> n;) v.push_back(n);
-            return v;
-        };
-        std::vector<std::string> words;
-        for (std::string w; args >> w;) words.push_back(w);
-        args.clear();
-        args.seekg(0);
-        if (verb == "alone" || verb == "status" || verb == "says") return Alone(verb, rest);
-        Desktop& d = *desktop_;
-        if (verb == "start") {
-            d.StartProgram();
-            ASSERT_TRUE(d.ProgramRunning()) << d.ProgramLog();
-        } else if (verb == "pattern") {
-            const auto v = ints();
-            d.ShowPattern(v[0], v[1], v[2], v[3]);
-        } else if (verb == "focus-pattern") d.FocusPattern();
-        else if (verb == "pointer") {
-            const auto v = ints();
-            d.MovePointer(v[0], v[1]);
-        } else if (verb == "click") Click(words);
-        else if (verb == "keys") d.Keys(rest);
-        else if (verb == "type") d.Type(rest);
-        else if (verb == "print") Print();
-        else if (verb == "hold-print") HoldPrint(std::stoi(rest));
-        else if (verb == "file") File(words);
-        else if (verb == "named") EXPECT_EQ(file_, rest);
-        else if (verb == "shows") {
-            const auto v = ints();
-            Shows(v[0], v[1], v[2], v[3], v[4], v[5]);
-        } else if (verb == "covered") {
-            const auto v = ints();
-            ASSERT_NE(d.Grab(v[0], v[1], 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(v[0], v[1]) & 0xFFFFFF) << "not covered";
-        } else if (verb == "pointer-drawn") {
-            const auto v = ints();
-            PointerDrawn(v[0], v[1]);
-        } else if (verb == "smaller-than-previous") {
-            ASSERT_GE(printed_.size(), 2u);
-            const auto last = fs::file_size(d.folder() / printed_.back());
-            const auto before = fs::file_size(d.folder() / printed_[printed_.size() - 2]);
-            EXPECT_LT(last * std::stoi(rest), before) << before << " " << last;
-        } else if (verb == "panel") {
-            EXPECT_TRUE(d.WaitFor([&] { return PanelShown() == (rest == "shown"); })) << "panel not " << rest;
-        } else if (verb == "window") {
-            EXPECT_TRUE(d.WaitFor([&] { return d.Window(WindowNamed(rest)).has_value(); })) << "no " << rest;
-        } else if (verb == "close-about") CloseAbout();
-        else if (verb == "icons") {
-            EXPECT_TRUE(d.WaitFor([&] { return d.CountWindows(Shown::TrayIcon) == std::stoi(rest); }))
-                << d.CountWindows(Shown::TrayIcon) << " icons";
-        } else if (verb == "tray") {
-            const auto icon = d.Window(Shown::TrayIcon);
-            ASSERT_TRUE(icon);
-            d.MovePointer(icon->x + icon->width / 2, icon->y + icon->height / 2);
-            d.Click(std::stoi(rest));
-        } else if (verb == "exits") {
-            const auto status = d.WaitForExit(3000);
-            ASSERT_TRUE(status) << "still running";
-            EXPECT_EQ(*status, std::stoi(rest)) << d.ProgramLog();
-        } else if (verb == "dies") {
-            const auto status = d.WaitForExit(5000);
-            ASSERT_TRUE(status) << "still running";
-            EXPECT_NE(*status, 0);
-            EXPECT_NE(d.ProgramLog().find(rest), std::string::npos) << d.ProgramLog();
-        } else if (verb == "signal") kill(d.programPid(), SIGTERM);
-        else if (verb == "kill") d.KillProgram();
-        else if (verb == "running") EXPECT_TRUE(d.ProgramRunning()) << d.ProgramLog();
-        else if (verb == "second-instance") SecondInstance();
-        else if (verb == "raise-panel") d.RaisePanel();
-        else if (verb == "files") EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(std::stoi(rest)));
-        else if (verb == "print-fails") PrintFails(rest);
-        else if (verb == "remount") Shell("mount -o remount," + rest + " '" + d.folder().string() + "'");
-        else if (verb == "remove-folder") fs::remove_all(d.folder());
-        else if (verb == "no-folder") EXPECT_FALSE(fs::exists(d.folder())) << "made up again";
-        else if (verb == "plant-link") PlantLink(rest);
-        else if (verb == "link-kept") {
-            EXPECT_EQ(test::FileContents(elsewhere_.path() / "victim"), "keep me");
-            EXPECT_TRUE(fs::is_symlink(d.folder() / rest));
-        } else if (verb == "kill-during-save") KillDuringSave();
-        else if (verb == "stop-server") d.StopServer();
-        else if (verb == "panel-size") PanelSize(ints());
-        else if (verb == "icon-shows-picture") IconShowsPicture();
-        else if (verb == "placed" || verb == "placed-right") Placed(words, verb == "placed-right");
-        else if (verb == "empty") Empty(words);
-        else if (verb == "inked") Inked(words);
-        else if (verb == "long-run") LongRun(std::stoi(rest));
-        else FAIL() << "unknown step " << verb;
+        std::getline(in >> std::ws, a.rest);
+        std::istringstream words(a.rest);
+        for (std::string w; words >> w;) a.words.push_back(w);
+        const auto found = verbs_.find(verb);
+        ASSERT_NE(found, verbs_.end()) << "unknown step " << verb;
+        found->second(a);
     }
 
 private:
-    static Shown WindowNamed(const std::string& name) { return name == "about" ? Shown::About : Shown::Balloon; }
+    Desktop& d() { return *desktop_; }
+    using Verb = std::function<void(const Args&)>;
+    const std::map<std::string, Verb> verbs_ = {
+        {"start", [this](const Args&) {
+             d().StartProgram();
+             ASSERT_TRUE(d().ProgramRunning()) << d().ProgramLog();
+         }},
+        {"kill", [this](const Args&) { d().KillProgram(); }},
+        {"signal", [this](const Args&) { kill(d().programPid(), SIGTERM); }},
+        {"stop-server", [this](const Args&) { d().StopServer(); }},
+        {"running", [this](const Args&) { EXPECT_TRUE(d().ProgramRunning()) << d().ProgramLog(); }},
+        {"exits", [this](const Args& a) { ExpectExit(a.rest, true); }},
+        {"dies", [this](const Args& a) { ExpectExit(a.rest, false); }},
+        {"second-instance", [this](const Args&) { SecondInstance(); }},
+        // Input.
+        {"pattern", [this](const Args& a) { d().ShowPattern(a[0], a[1], a[2], a[3]); }},
+        {"focus-pattern", [this](const Args&) { d().FocusPattern(); }},
+        {"raise-panel", [this](const Args&) { d().RaisePanel(); }},
+        {"pointer", [this](const Args& a) { d().MovePointer(a[0], a[1]); }},
+        {"click", [this](const Args& a) { Click(a.words); }},
+        {"keys", [this](const Args& a) { d().Keys(a.rest); }},
+        {"type", [this](const Args& a) { d().Type(a.rest); }},
+        {"tray", [this](const Args& a) {
+             const auto icon = d().Window(Shown::TrayIcon);
+             ASSERT_TRUE(icon);
+             d().MovePointer(icon->x + icon->width / 2, icon->y + icon->height / 2);
+             d().Click(a[0]);
+         }},
+        {"close-about", [this](const Args&) { CloseAbout(); }},
+        // Captures and the files they write.
+        {"print", [this](const Args&) { Print(); }},
+        {"hold-print", [this](const Args& a) { HoldPrint(a[0]); }},
+        {"print-fails", [this](const Args& a) { PrintFails(a.rest); }},
+        {"kill-during-save", [this](const Args&) { KillDuringSave(); }},
+        {"long-run", [this](const Args& a) { LongRun(a[0]); }},
+        {"file", [this](const Args& a) { File(a.words); }},
+        {"named", [this](const Args& a) { EXPECT_EQ(file_, a.rest); }},
+        {"files", [this](const Args& a) { EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(a[0])); }},
+        {"shows", [this](const Args& a) { Shows(a); }},
+        {"pointer-drawn", [this](const Args& a) { PointerDrawn(a[0], a[1]); }},
+        {"smaller-than-previous", [this](const Args& a) {
+             ASSERT_GE(printed_.size(), 2u);
+             const auto last = fs::file_size(d().folder() / printed_.back());
+             const auto before = fs::file_size(d().folder() / printed_[printed_.size() - 2]);
+             EXPECT_LT(last * a[0], before) << before << " " << last;
+         }},
+        // The working folder.
+        {"remount", [this](const Args& a) { Shell("mount -o remount," + a.rest + " '" + d().folder().string() + "'"); }},
+        {"remove-folder", [this](const Args&) { fs::remove_all(d().folder()); }},
+        {"no-folder", [this](const Args&) { EXPECT_FALSE(fs::exists(d().folder())) << "made up again"; }},
+        {"plant-link", [this](const Args& a) {
+             std::ofstream(elsewhere_.path() / "victim") << "keep me";
+             fs::create_symlink(elsewhere_.path() / "victim", d().folder() / a.rest);
+         }},
+        {"link-kept", [this](const Args& a) {
+             EXPECT_EQ(test::FileContents(elsewhere_.path() / "victim"), "keep me");
+             EXPECT_TRUE(fs::is_symlink(d().folder() / a.rest));
+         }},
+        // What the screen shows.
+        {"panel", [this](const Args& a) {
+             EXPECT_TRUE(d().WaitFor([&] { return PanelShown() == (a.rest == "shown"); })) << "panel not " << a.rest;
+         }},
+        {"window", [this](const Args& a) {
+             const Shown w = a.rest == "about" ? Shown::About : Shown::Balloon;
+             EXPECT_TRUE(d().WaitFor([&] { return d().Window(w).has_value(); })) << "no " << a.rest;
+         }},
+        {"icons", [this](const Args& a) {
+             EXPECT_TRUE(d().WaitFor([&] { return d().CountWindows(Shown::TrayIcon) == a[0]; }))
+                 << d().CountWindows(Shown::TrayIcon) << " icons";
+         }},
+        {"covered", [this](const Args& a) {
+             ASSERT_NE(d().Grab(a[0], a[1], 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(a[0], a[1]) & 0xFFFFFF) << "not covered";
+         }},
+        {"panel-size", [this](const Args& a) { PanelSize(a[0], a[1]); }},
+        {"icon-shows-picture", [this](const Args&) { IconShowsPicture(); }},
+        {"placed", [this](const Args& a) { Placed(a.words, false); }},
+        {"placed-right", [this](const Args& a) { Placed(a.words, true); }},
+        {"empty", [this](const Args& a) { Empty(a.words); }},
+        {"inked", [this](const Args& a) { Inked(a.words); }},
+        // The program run with no desktop of ours, in an empty folder of its own.
+        {"alone", [this](const Args& a) {
+             test::TempFolder folder;
+             alone_ = Shell("cd '" + folder.path().string() + "' && env " + a.rest + " " DUDO_BINARY " 2>&1; echo status=$?");
+             EXPECT_TRUE(folder.files().empty());
+         }},
+        {"status", [this](const Args& a) { EXPECT_NE(alone_.find("status=" + a.rest + "\n"), std::string::npos) << alone_; }},
+        {"says", [this](const Args& a) { EXPECT_NE(alone_.find(a.rest), std::string::npos) << alone_; }},
+    };
+
     bool PanelShown() {
-        const auto w = desktop_->Window(Shown::Panel);
+        const auto w = d().Window(Shown::Panel);
         return w && w->viewable;
     }
     void Click(const std::vector<std::string>& words) {
-        if (words.empty() || std::isdigit(static_cast<unsigned char>(words[0][0])))
-            return desktop_->Click(words.empty() ? 1 : std::stoi(words[0]));
-        const auto [name, index] = ControlRef(words[0]);
-        desktop_->ClickControl(name, index, words.size() > 1 && words[1] == "slow" ? 0 : 1);
+        if (words.empty()) return d().Click(1);
+        const auto open = words[0].find('(');
+        const int index = open == std::string::npos ? -1 : std::stoi(words[0].substr(open + 1));
+        d().ClickControl(words[0].substr(0, open), index, words.size() > 1 ? 0 : 1);  // "slow": pressed for a moment
+    }
+    void ExpectExit(const std::string& expected, bool withStatus) {
+        const auto status = d().WaitForExit(5000);
+        ASSERT_TRUE(status) << "still running";
+        if (withStatus) EXPECT_EQ(*status, std::stoi(expected)) << d().ProgramLog();
+        else EXPECT_TRUE(*status != 0 && d().ProgramLog().find(expected) != std::string::npos) << d().ProgramLog();
+    }
+    void SecondInstance() {
+        const pid_t first = d().programPid();
+        const std::string out = d().RunAgain();
+        EXPECT_NE(out.find("status=0"), std::string::npos) << out;
+        EXPECT_EQ(d().CountWindows(Shown::Panel), 1);
+        EXPECT_EQ(d().CountWindows(Shown::TrayIcon), 1);
+        EXPECT_EQ(d().programPid(), first);
+        EXPECT_TRUE(d().ProgramRunning());
+    }
+    void CloseAbout() {
+        const auto box = d().Window(Shown::About);
+        ASSERT_TRUE(box);
+        d().MovePointer(box->x + box->width / 2, box->y + 10);
+        d().Keys("Return");
+        EXPECT_TRUE(d().WaitFor([&] { return !d().Window(Shown::About); }));
     }
     // The real-named pictures and their bytes.
     std::map<std::string, std::string> Pictures() {
         std::map<std::string, std::string> pictures;
-        if (!fs::exists(desktop_->folder())) return pictures;
-        for (const std::string& name : desktop_->Files())
-            if (name[0] != '.') pictures[name] = test::FileContents(desktop_->folder() / name);
+        for (const std::string& name : fs::exists(d().folder()) ? d().Files() : std::set<std::string>{})
+            if (name[0] != '.') pictures[name] = test::FileContents(d().folder() / name);
         return pictures;
     }
     void Print() {
-        const auto before = desktop_->Files();
-        desktop_->PrintScreen();
-        const auto name = desktop_->WaitForNewFile(before);
-        ASSERT_TRUE(name) << "no picture\n" << desktop_->ProgramLog();
-        file_ = *name;
-        printed_.push_back(file_);
+        const auto before = d().Files();
+        d().PrintScreen();
+        const auto name = d().WaitForNewFile(before);
+        ASSERT_TRUE(name) << "no picture\n" << d().ProgramLog();
+        printed_.push_back(file_ = *name);
     }
     void HoldPrint(int count) {
-        desktop_->KeyDown("Print");
-        const bool several = desktop_->WaitFor([&] { return Pictures().size() >= static_cast<std::size_t>(count); }, 8000);
-        desktop_->KeyUp("Print");
+        d().KeyDown("Print");
+        const bool several = d().WaitFor([&] { return Pictures().size() >= static_cast<std::size_t>(count); }, 8000);
+        d().KeyUp("Print");
         EXPECT_TRUE(several) << Pictures().size();
     }
-    Picture Decoded() { return test::DecodePng(desktop_->folder() / file_).picture; }
+    // A failure is shown in a message box and logged; the program goes on,
+    // the earlier pictures are as they were and no temporary file is left.
+    void PrintFails(const std::string& logged) {
+        const auto before = Pictures();
+        d().PrintScreen();
+        EXPECT_TRUE(d().WaitFor([&] { return d().CountWindows(Shown::MessageBox) >= 1; })) << "no message box";
+        EXPECT_TRUE(d().WaitFor([&] { return d().ProgramLog().find(logged) != std::string::npos; })) << d().ProgramLog();
+        EXPECT_TRUE(d().ProgramRunning());
+        EXPECT_EQ(Pictures(), before);
+        for (const std::string& name : fs::exists(d().folder()) ? d().Files() : std::set<std::string>{}) {
+            EXPECT_NE(name[0], '.') << "temporary file left: " << name;
+        }
+        d().CloseMessageBox();
+    }
+    // Killed the moment its temporary file appears: every picture under a
+    // real name is whole and the earlier ones untouched.
+    void KillDuringSave() {
+        const auto before = Pictures();
+        FolderWatch watch(d().folder());
+        d().PrintScreen();
+        ASSERT_TRUE(watch.Next([](const std::string& name) { return name[0] == '.'; }, 5000)) << "no save started";
+        d().KillProgram();
+        const auto after = Pictures();
+        for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;
+        for (const auto& [name, bytes] : after) EXPECT_EQ(test::DecodePng(d().folder() / name).picture.width, options_.width) << name;
+    }
+    // Presses at a steady rate: one new file each, none replaced, memory flat.
+    // DUDO_LONG_RUN_PRESSES sets the count (bench/long_run.sh runs 2,000).
+    void LongRun(int presses) {
+        if (const char* setting = std::getenv("DUDO_LONG_RUN_PRESSES")) presses = std::max(60, std::atoi(setting));
+        long warmKb = 0;
+        for (int i = 1; i <= presses; ++i) {
+            d().PrintScreen();
+            ASSERT_TRUE(d().WaitFor([&] { return d().Files().size() >= static_cast<std::size_t>(i); }))
+                << "press " << i << " gave no file\n" << d().ProgramLog();
+            if (i == 50) warmKb = ProcessMemoryKb(d().programPid(), "VmRSS:");
+            if (i % (presses / 4) == 0) std::printf("resident after %d presses: %ld kB\n", i, ProcessMemoryKb(d().programPid(), "VmRSS:"));
+        }
+        SleepMs(500);
+        EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(presses));
+        EXPECT_EQ(d().Files().size(), static_cast<std::size_t>(presses)) << "temporary files left";
+#ifndef DUDO_SANITIZED  // AddressSanitizer holds freed memory back on purpose
+        EXPECT_LT(ProcessMemoryKb(d().programPid(), "VmRSS:") - warmKb, 4096) << "memory grows with captures";
+#endif
+    }
+    Picture Decoded() { return test::DecodePng(d().folder() / file_).picture; }
     void File(const std::vector<std::string>& words) {
-        ASSERT_TRUE(file_.ends_with(words[0])) << file_;
+        ASSERT_TRUE(file_.ends_with(words.at(0))) << file_;
         if (words.size() < 3) return;
         const Picture p = Decoded();
         EXPECT_EQ(p.width, std::stoi(words[1]));
         EXPECT_EQ(p.height, std::stoi(words[2]));
     }
-    // The file's w x h area at (fx, fy) shows the pattern's screen area at (sx, sy).
-    void Shows(int fx, int fy, int w, int h, int sx, int sy) {
+    // shows fx fy w h sx sy: the file's w x h area at (fx, fy) is the pattern's screen area at (sx, sy).
+    void Shows(const Args& a) {
         const Picture p = Decoded();
-        ASSERT_GE(p.width, fx + w);
-        ASSERT_GE(p.height, fy + h);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                ASSERT_EQ(p.at(fx + x, fy + y) & 0xFFFFFF, PatternPixel(sx + x, sy + y) & 0xFFFFFF) << x << "," << y;
+        ASSERT_TRUE(p.width >= a[0] + a[2] && p.height >= a[1] + a[3]) << p.width << "x" << p.height;
+        for (int y = 0; y < a[3]; ++y)
+            for (int x = 0; x < a[2]; ++x)
+                ASSERT_EQ(p.at(a[0] + x, a[1] + y) & 0xFFFFFF, PatternPixel(a[4] + x, a[5] + y) & 0xFFFFFF) << x << "," << y;
     }
     // On the bare black root, right of the panel and below the tray, the
     // pointer's image changes pixels beside its hotspot only.
@@ -288,80 +350,26 @@ private:
         EXPECT_GT(near, 10) << "far " << far;
         EXPECT_EQ(far, 0) << "near " << near;
     }
-    void CloseAbout() {
-        Desktop& d = *desktop_;
-        const auto box = d.Window(Shown::About);
-        ASSERT_TRUE(box);
-        d.MovePointer(box->x + box->width / 2, box->y + 10);
-        d.Keys("Return");
-        EXPECT_TRUE(d.WaitFor([&] { return !d.Window(Shown::About); }));
-    }
-    void SecondInstance() {
-        Desktop& d = *desktop_;
-        const pid_t first = d.programPid();
-        const std::string out = d.RunAgain();
-        EXPECT_NE(out.find("status=0"), std::string::npos) << out;
-        EXPECT_EQ(d.CountWindows(Shown::Panel), 1);
-        EXPECT_EQ(d.CountWindows(Shown::TrayIcon), 1);
-        EXPECT_EQ(d.programPid(), first);
-        EXPECT_TRUE(d.ProgramRunning());
-    }
-    // A failure is shown in a message box and logged; the program goes on,
-    // the earlier pictures are as they were and no temporary file is left.
-    void PrintFails(const std::string& logged) {
-        Desktop& d = *desktop_;
-        const auto before = Pictures();
-        d.PrintScreen();
-        EXPECT_TRUE(d.WaitFor([&] { return d.CountWindows(Shown::MessageBox) >= 1; })) << "no message box";
-        EXPECT_TRUE(d.WaitFor([&] { return d.ProgramLog().find(logged) != std::string::npos; })) << d.ProgramLog();
-        EXPECT_TRUE(d.ProgramRunning());
-        EXPECT_EQ(Pictures(), before);
-        for (const std::string& name : fs::exists(d.folder()) ? d.Files() : std::set<std::string>{}) {
-            EXPECT_NE(name[0], '.') << "temporary file left: " << name;
-        }
-        d.CloseMessageBox();
-    }
-    void PlantLink(const std::string& name) {
-        std::ofstream(elsewhere_.path() / "victim") << "keep me";
-        fs::create_symlink(elsewhere_.path() / "victim", desktop_->folder() / name);
-    }
-    // Killed the moment its temporary file appears: every picture under a
-    // real name is whole and the earlier one untouched.
-    void KillDuringSave() {
-        Desktop& d = *desktop_;
-        const auto before = Pictures();
-        FolderWatch watch(d.folder());
-        d.PrintScreen();
-        ASSERT_TRUE(watch.Next([](const std::string& name) { return name[0] == '.'; }, 5000)) << "no save started";
-        d.KillProgram();
-        const auto after = Pictures();
-        for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;
-        for (const auto& [name, bytes] : after)
-            EXPECT_EQ(test::DecodePng(d.folder() / name).picture.width, options_.width) << name;
-    }
-    void PanelSize(const std::vector<int>& twips) {
-        const auto w = desktop_->Window(Shown::Panel);
+    int Px(int twips) { return static_cast<int>(twips * d().PixelsPerInch() / 1440.0); }
+    void PanelSize(int widthTwips, int heightTwips) {
+        const auto w = d().Window(Shown::Panel);
         ASSERT_TRUE(w);
-        const double perPixel = 1440.0 / desktop_->PixelsPerInch();
-        EXPECT_EQ(w->width, static_cast<int>(twips[0] / perPixel));
-        EXPECT_EQ(w->height, static_cast<int>(twips[1] / perPixel));  // designed height plus menu bar, less 300
+        EXPECT_EQ(w->width, Px(widthTwips));
+        EXPECT_EQ(w->height, Px(heightTwips));
     }
     // The tray shows the program's picture: a window with a cyan title bar.
     void IconShowsPicture() {
-        const auto icon = desktop_->Window(Shown::TrayIcon);
+        const auto icon = d().Window(Shown::TrayIcon);
         ASSERT_TRUE(icon);
         EXPECT_EQ(icon->width, 22);
         int cyan = 0;
-        for (std::uint32_t p : desktop_->Grab(icon->x, icon->y, icon->width, icon->height).pixels)
-            cyan += (p & 0xFFFFFF) == 0x00FFFF;
+        for (std::uint32_t p : d().Grab(icon->x, icon->y, icon->width, icon->height).pixels) cyan += (p & 0xFFFFFF) == 0x00FFFF;
         EXPECT_GT(cyan, 20);
     }
-    // The panel as the screen shows it, and where a control's drawing starts.
+    // The panel as the screen shows it, and a control's designed place in it.
     struct Panel {
         Picture shown;
         std::uint32_t background;
-        double twips;
-        int Px(int t) const { return static_cast<int>(t / twips); }
         bool Drawn(int x, int y) const { return (shown.at(x, y) & 0xFFFFFF) != (background & 0xFFFFFF); }
         int FirstDrawn(int x, int y, int dx, int dy) const {
             for (; x >= 0 && y >= 0 && x < shown.width && y < shown.height; x += dx, y += dy)
@@ -370,82 +378,60 @@ private:
         }
     };
     Panel ShownPanel() {
-        const auto w = desktop_->Window(Shown::Panel);
+        const auto w = d().Window(Shown::Panel);
         if (!w) throw std::runtime_error("no panel");
-        Picture shown = desktop_->Grab(w->x, w->y, w->width, w->height);
+        Picture shown = d().Grab(w->x, w->y, w->width, w->height);
         const std::uint32_t background = shown.at(shown.width - 2, 150);  // right margin, beside no control
-        return {std::move(shown), background, 1440.0 / desktop_->PixelsPerInch()};
+        return {std::move(shown), background};
     }
+    struct Place { int left, top, right, bottom; };
+    Place Designed(const std::string& ref) {
+        const auto open = ref.find('(');
+        const int index = open == std::string::npos ? -1 : std::stoi(ref.substr(open + 1));
+        for (const ControlDesign& c : DesignedLayout())
+            if (c.name == ref.substr(0, open) && c.index == index) {
+                const Geometry& g = c.geometry;
+                return {Px(g.left), Px(g.top), Px(g.left + g.width), Px(g.top + g.height)};
+            }
+        throw std::runtime_error("no control " + ref);
+    }
+    // Drawing starts at the control's top and left edges (the right edge for
+    // Command1, which the design overlaps with Command2 by a pixel).
     void Placed(const std::vector<std::string>& names, bool rightEdge) {
         const Panel p = ShownPanel();
         for (const std::string& name : names) {
-            const Geometry g = Design(name).geometry;
-            const int midX = p.Px(g.left + g.width / 2), midY = p.Px(g.top + g.height / 2);
-            EXPECT_NEAR(p.FirstDrawn(midX, p.Px(g.top) - 4, 0, 1), p.Px(g.top), 1) << name;
-            // The two bottom buttons overlap by a pixel: Command1 is measured from the right.
-            const int edge = rightEdge ? p.FirstDrawn(p.Px(g.left + g.width) + 4, midY, -1, 0) + 1
-                                       : p.FirstDrawn(p.Px(g.left) - 4, midY, 1, 0);
-            EXPECT_NEAR(edge, p.Px(rightEdge ? g.left + g.width : g.left), 1) << name;
+            const Place c = Designed(name);
+            EXPECT_NEAR(p.FirstDrawn((c.left + c.right) / 2, c.top - 4, 0, 1), c.top, 1) << name;
+            const int midY = (c.top + c.bottom) / 2;
+            const int edge = rightEdge ? p.FirstDrawn(c.right + 4, midY, -1, 0) + 1 : p.FirstDrawn(c.left - 4, midY, 1, 0);
+            EXPECT_NEAR(edge, rightEdge ? c.right : c.left, 1) << name;
         }
     }
     void Empty(const std::vector<std::string>& names) {
         const Panel p = ShownPanel();
         for (const std::string& name : names) {
-            const Geometry g = Design(name).geometry;
-            for (int y = p.Px(g.top) + 2; y < p.Px(g.top + g.height) - 2; ++y)
-                for (int x = p.Px(g.left) + 2; x < p.Px(g.left + g.width) - 2; ++x)
-                    ASSERT_FALSE(p.Drawn(x, y)) << name << " drawn at " << x << "," << y;
+            const Place c = Designed(name);
+            for (int y = c.top + 2; y < c.bottom - 2; ++y)
+                for (int x = c.left + 2; x < c.right - 2; ++x) ASSERT_FALSE(p.Drawn(x, y)) << name << " drawn at " << x << "," << y;
         }
     }
     // Each label's row holds ink where its caption starts.
     void Inked(const std::vector<std::string>& names) {
         const Panel p = ShownPanel();
         for (const std::string& name : names) {
-            const Geometry g = Design(name).geometry;
+            const Place c = Designed(name);
             bool ink = false;
-            for (int y = p.Px(g.top); y < p.Px(g.top + g.height) && !ink; ++y) {
-                const int x = p.FirstDrawn(p.Px(g.left), y, 1, 0);
-                ink = x >= 0 && x < p.Px(g.left) + 20;
+            for (int y = c.top; y < c.bottom && !ink; ++y) {
+                const int x = p.FirstDrawn(c.left, y, 1, 0);
+                ink = x >= 0 && x < c.left + 20;
             }
             EXPECT_TRUE(ink) << name;
         }
     }
-    // Presses at a steady rate: one new file each, none replaced, memory flat.
-    // DUDO_LONG_RUN_PRESSES sets the count (bench/long_run.sh runs 2,000).
-    void LongRun(int presses) {
-        Desktop& d = *desktop_;
-        if (const char* setting = std::getenv("DUDO_LONG_RUN_PRESSES")) presses = std::max(60, std::atoi(setting));
-        long warmKb = 0;
-        for (int i = 1; i <= presses; ++i) {
-            d.PrintScreen();
-            ASSERT_TRUE(d.WaitFor([&] { return d.Files().size() >= static_cast<std::size_t>(i); }))
-                << "press " << i << " gave no file\n" << d.ProgramLog();
-            if (i == 50) warmKb = ProcessMemoryKb(d.programPid(), "VmRSS:");
-            if (i % (presses / 4) == 0) std::printf("resident after %d presses: %ld kB\n", i, ProcessMemoryKb(d.programPid(), "VmRSS:"));
-        }
-        SleepMs(500);
-        EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(presses));
-        EXPECT_EQ(d.Files().size(), static_cast<std::size_t>(presses)) << "temporary files left";
-#ifndef DUDO_SANITIZED  // AddressSanitizer holds freed memory back on purpose
-        EXPECT_LT(ProcessMemoryKb(d.programPid(), "VmRSS:") - warmKb, 4096) << "memory grows with captures";
-#endif
-        EXPECT_TRUE(d.ProgramRunning());
-    }
-    // The program run with no desktop of ours, in an empty folder of its own.
-    void Alone(const std::string& verb, const std::string& rest) {
-        const std::string wanted = verb == "status" ? "status=" + rest + "\n" : rest;
-        if (verb != "alone") {
-            EXPECT_NE(aloneOutput_.find(wanted), std::string::npos) << aloneOutput_;
-            return;
-        }
-        test::TempFolder folder;
-        aloneOutput_ = Shell("cd '" + folder.path().string() + "' && env " + rest + " " DUDO_BINARY " 2>&1; echo status=$?");
-        EXPECT_TRUE(folder.files().empty());
-    }
 
     DesktopOptions options_;
     std::unique_ptr<Desktop> desktop_;
-    std::string file_, aloneOutput_;
+    std::string file_, alone_;
     std::vector<std::string> printed_;
     test::TempFolder elsewhere_;
 };
@@ -453,16 +439,16 @@ private:
 struct Scenarios : ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(Scenarios, Run) {
-    const Backend& backend = kBackends[GetParam().first];
     const Scenario& scenario = kScenarios[GetParam().second];
     Runner runner(scenario.options);
-    runner.Start(backend);
+    runner.Start(kBackends[GetParam().first]);
     if (IsSkipped() || HasFatalFailure()) return;
     std::istringstream steps(scenario.steps);
     for (std::string step; std::getline(steps, step, ';');) {
         if (step.find_first_not_of(' ') == std::string::npos) continue;
+        step = step.substr(step.find_first_not_of(' '));
         SCOPED_TRACE(step);
-        runner.Step(step.substr(step.find_first_not_of(' ')));
+        runner.Step(step);
         if (HasFatalFailure()) return;
     }
 }

@@ -67,15 +67,6 @@ TEST(DeflateJoin, JoinedStreamsInflateToTheJoinedData) {
             }
 }
 
-TEST(DeflateJoin, FindsTheEndOfTheLastBlock) {
-    const Bytes data = Piece(1, 400000, 4);
-    const Bytes stream = Deflate(data, 6);
-    const DeflateEnd end = FindDeflateEnd(stream.data(), stream.size());
-    EXPECT_EQ((end.endBit + 7) / 8, stream.size());
-    EXPECT_LT(end.finalHeaderBit, end.endBit);
-    EXPECT_TRUE(stream[end.finalHeaderBit / 8] >> (end.finalHeaderBit % 8) & 1);  // BFINAL is set there
-}
-
 TEST(DeflateJoin, RefusesBrokenStreamsWithoutHanging) {
     const Bytes stream = Deflate(Piece(1, 100000, 5), 6);
     for (std::size_t cut : {std::size_t{0}, std::size_t{1}, stream.size() / 2, stream.size() - 1}) {

@@ -1,3 +1,5 @@
+// Saving never replaces a file, never follows a planted link and never
+// leaves a partial file behind.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -5,7 +7,6 @@
 #include <fstream>
 
 #include "common/error.h"
-#include "imagelib/image_library.h"
 #include "imagelib/safe_file.h"
 #include "tests/unit/test_files.h"
 
@@ -18,40 +19,19 @@ std::vector<std::uint8_t> BytesOf(const std::string& s) { return {s.begin(), s.e
 
 }  // namespace
 
-TEST(SafeSave, ASecondPictureUnderTheSameNameGoesBesideTheFirst) {
-    TempFolder folder;
-    const auto first = WriteNewFile(folder.path(), "14-05-09", ".png", BytesOf("first"));
-    const auto second = WriteNewFile(folder.path(), "14-05-09", ".png", BytesOf("second"));
-    const auto third = WriteNewFile(folder.path(), "14-05-09", ".png", BytesOf("third"));
-    EXPECT_EQ(first.filename(), "14-05-09.png");
-    EXPECT_EQ(second.filename(), "14-05-09 (2).png");
-    EXPECT_EQ(third.filename(), "14-05-09 (3).png");
-    EXPECT_EQ(FileContents(first), "first");
-    EXPECT_EQ(FileContents(second), "second");
-    EXPECT_EQ(folder.files().size(), 3u);  // no temporary file is left
-}
-
-TEST(SafeSave, APlantedSymbolicLinkIsNeitherFollowedNorReplaced) {
+TEST(SafeSave, TakenNamesAndPlantedLinksGetTheNextSuffix) {
     TempFolder folder;
     const auto victim = folder.path() / "victim.txt";
     std::ofstream(victim) << "keep";
-    std::filesystem::create_symlink(victim, folder.path() / "0000.png");
-    std::filesystem::create_symlink(folder.path() / "missing", folder.path() / "0000 (2).png");
-    const auto written = WriteNewFile(folder.path(), "0000", ".png", BytesOf("picture"));
-    EXPECT_EQ(written.filename(), "0000 (3).png");
+    std::filesystem::create_symlink(victim, folder.path() / "0000 (2).png");
+    std::filesystem::create_symlink(folder.path() / "missing", folder.path() / "0000 (3).png");
+    for (const char* expected : {"0000.png", "0000 (4).png", "0000 (5).png"})
+        EXPECT_EQ(WriteNewFile(folder.path(), "0000", ".png", BytesOf(expected)).filename(), expected);
+    EXPECT_EQ(FileContents(folder.path() / "0000.png"), "0000.png");
+    EXPECT_EQ(FileContents(folder.path() / "0000 (4).png"), "0000 (4).png");
     EXPECT_EQ(FileContents(victim), "keep");
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() / "0000.png"));
-}
-
-TEST(SafeSave, AMissingFolderFailsAndSaysSo) {
-    TempFolder folder;
-    const auto gone = folder.path() / "gone";
-    try {
-        WriteNewFile(gone, "a", ".png", BytesOf("x"));
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
-    }
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
+    EXPECT_EQ(folder.files().size(), 6u);  // no temporary file is left
 }
 
 TEST(SafeSave, AWriteThatRunsOutOfSpaceLeavesNoFile) {
@@ -64,16 +44,21 @@ TEST(SafeSave, AWriteThatRunsOutOfSpaceLeavesNoFile) {
     rlimit small = old;
     small.rlim_cur = 4096;
     setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(WriteNewFile(folder.path(), "big", ".png", std::vector<std::uint8_t>(100000, 7)), Error);
-    EXPECT_THROW(WriteNewFile(folder.path(), "old", ".png", std::vector<std::uint8_t>(100000, 7)), Error);
+    for (const char* name : {"big", "old"})
+        EXPECT_THROW(WriteNewFile(folder.path(), name, ".png", std::vector<std::uint8_t>(100000, 7)), Error);
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(folder.files(), (std::set<std::string>{"old.png"}));
     EXPECT_EQ(FileContents(folder.path() / "old.png"), "earlier picture");
 }
 
-TEST(SafeSave, NamesThatWouldLeaveTheFolderAreRefused) {
+TEST(SafeSave, BadFoldersAndNamesAreRefusedAndSaySo) {
     TempFolder folder;
-    EXPECT_THROW(WriteNewFile(folder.path(), "../escape", ".png", BytesOf("x")), Error);
-    EXPECT_THROW(WriteNewFile(folder.path(), "", ".png", BytesOf("x")), Error);
+    try {
+        WriteNewFile(folder.path() / "gone", "a", ".png", BytesOf("x"));
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
+    }
+    for (const char* name : {"../escape", ""}) EXPECT_THROW(WriteNewFile(folder.path(), name, ".png", BytesOf("x")), Error);
     EXPECT_TRUE(folder.files().empty());
 }
