@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/scene.h"
+#include "bench/folder_watch.h"
 #include "tests/e2e/desktop.h"
 
 #include <X11/Xlib.h>
@@ -99,7 +100,7 @@ public:
 private:
     Display* display_;
     KeyCode print_;
-    e2e::FolderWatch watch_;
+    bench::FolderWatch watch_;
 };
 
 double CpuSeconds(pid_t pid) {

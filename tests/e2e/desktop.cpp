@@ -1,7 +1,5 @@
 #include "tests/e2e/desktop.h"
 
-#include <poll.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <array>
@@ -52,38 +50,6 @@ bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
         SleepMs(25);
     }
     return condition();
-}
-
-std::optional<std::string> Desktop::WaitForNewFile(const std::set<std::string>& before, int timeoutMs) {
-    std::optional<std::string> found;
-    WaitFor([&] {
-        for (const std::string& name : Files())
-            if (!before.count(name) && name[0] != '.') found = name;
-        return found.has_value();
-    }, timeoutMs);
-    return found;
-}
-
-FolderWatch::FolderWatch(const std::filesystem::path& folder) : fd_(inotify_init1(IN_CLOEXEC)) {
-    if (fd_ < 0 || inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO) < 0)
-        throw std::runtime_error("cannot watch " + folder.string());
-}
-
-FolderWatch::~FolderWatch() { close(fd_); }
-
-std::optional<std::string> FolderWatch::Next(const std::function<bool(const std::string&)>& wanted, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    alignas(inotify_event) char buffer[4096];
-    for (pollfd p{fd_, POLLIN, 0}; std::chrono::steady_clock::now() < end;) {
-        if (poll(&p, 1, 50) <= 0) continue;
-        const ssize_t n = read(fd_, buffer, sizeof buffer);
-        for (ssize_t at = 0; at < n;) {
-            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-            if (e->len && wanted(e->name)) return std::string(e->name);
-        }
-    }
-    return std::nullopt;
 }
 
 long ProcessMemoryKb(pid_t pid, const std::string& field) {

@@ -59,8 +59,7 @@ public:
     virtual void MovePointer(int x, int y) = 0;
     virtual void Click(int button) = 0;  // 0: a slow left click, as a hand does
     virtual void Keys(const std::string& keys) = 0;  // key names, space separated
-    virtual void KeyDown(const std::string& key) = 0;
-    virtual void KeyUp(const std::string& key) = 0;
+    virtual void HoldKey(const std::string& key, bool down) = 0;
     virtual void Type(const std::string& text) = 0;
     virtual void PrintScreen() = 0;  // one press, long enough for the program to see it
 
@@ -81,8 +80,6 @@ public:
     std::pair<int, int> ControlCentre(const std::string& name, int index = -1);
     void ClickControl(const std::string& name, int index = -1, int button = 1);
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
-    // Waits until a picture file appears; returns its name.
-    std::optional<std::string> WaitForNewFile(const std::set<std::string>& before, int timeoutMs = 3000);
 
 protected:
     test::TempFolder work_;
@@ -90,19 +87,6 @@ protected:
 
 // The back ends, each on a private display of its own.
 std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);  // Xvfb with trayer
-
-// Names as they are created in or moved into a folder (inotify), from the
-// moment the watch is made.
-class FolderWatch {
-public:
-    explicit FolderWatch(const std::filesystem::path& folder);
-    ~FolderWatch();
-    // The first new name that `wanted` accepts, or none within the time.
-    std::optional<std::string> Next(const std::function<bool(const std::string&)>& wanted, int timeoutMs);
-
-private:
-    int fd_;
-};
 
 // A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
 long ProcessMemoryKb(pid_t pid, const std::string& field);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -266,16 +268,19 @@ private:
         return pictures;
     }
     void Print() {
-        const auto before = d().Files();
+        const auto before = Pictures();
         d().PrintScreen();
-        const auto name = d().WaitForNewFile(before);
-        ASSERT_TRUE(name) << "no picture\n" << d().ProgramLog();
-        printed_.push_back(file_ = *name);
+        std::string name;
+        ASSERT_TRUE(d().WaitFor([&] {
+            for (const auto& [file, bytes] : Pictures()) name = before.count(file) ? name : file;
+            return !name.empty();
+        })) << "no picture\n" << d().ProgramLog();
+        printed_.push_back(file_ = name);
     }
     void HoldPrint(int count) {
-        d().KeyDown("Print");
+        d().HoldKey("Print", true);
         const bool several = d().WaitFor([&] { return Pictures().size() >= static_cast<std::size_t>(count); }, 8000);
-        d().KeyUp("Print");
+        d().HoldKey("Print", false);
         EXPECT_TRUE(several) << Pictures().size();
     }
     // A failure is shown in a message box and logged; the program goes on,
@@ -296,9 +301,13 @@ private:
     // real name is whole and the earlier ones untouched.
     void KillDuringSave() {
         const auto before = Pictures();
-        FolderWatch watch(d().folder());
         d().PrintScreen();
-        ASSERT_TRUE(watch.Next([](const std::string& name) { return name[0] == '.'; }, 5000)) << "no save started";
+        const auto started = std::chrono::steady_clock::now();
+        auto saving = [&] {
+            const auto files = d().Files();
+            return std::any_of(files.begin(), files.end(), [](const std::string& f) { return f[0] == '.'; });
+        };
+        while (!saving()) ASSERT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "no save started";
         d().KillProgram();
         const auto after = Pictures();
         for (const auto& [name, bytes] : before) EXPECT_EQ(after.at(name), bytes) << name;

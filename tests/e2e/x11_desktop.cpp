@@ -116,8 +116,7 @@ public:
     void MovePointer(int x, int y) override { Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y)); }
     void Click(int button) override { Xdotool(button == 0 ? "mousedown 1 sleep 0.1 mouseup 1" : "click " + std::to_string(button)); }
     void Keys(const std::string& keys) override { Xdotool("key " + keys); }
-    void KeyDown(const std::string& key) override { Xdotool("keydown " + key); }
-    void KeyUp(const std::string& key) override { Xdotool("keyup " + key); }
+    void HoldKey(const std::string& key, bool down) override { Xdotool((down ? "keydown " : "keyup ") + key); }
     void Type(const std::string& text) override { Xdotool("type --delay 80 '" + text + "'"); }
     void PrintScreen() override { Keys("Print"); }
 

@@ -59,16 +59,6 @@ TEST_F(App, ASecondInstanceEndsBeforeShowingAnything) {
     EXPECT_EQ(platform.trayRequests[0].record, IconRecord{});  // names no icon of this run
 }
 
-TEST_F(App, EveryCloseRemovesTheIconAndEnds) {
-    Start();
-    EXPECT_THROW(app.Command1_Click(), ProcessEnded);
-    EXPECT_EQ(platform.trayRequests.back().message, NotifyMessage::Delete);
-    EXPECT_EQ(LastIcon().tip, "dudo");
-    app.form.setVisible(false);
-    EXPECT_THROW(app.tray.mnuNotifyIconS_Click(1), ProcessEnded);
-    EXPECT_EQ(platform.trayRequests.back().message, NotifyMessage::Delete);
-}
-
 TEST_F(App, AboutMessageHasEightLines) {
     Start();
     app.Command4_Click();

@@ -179,12 +179,6 @@ TEST_F(Capture, NamesFromTheClockAndTheCounter) {
     EXPECT_EQ(form.Text5.text(), "001");
 }
 
-TEST_F(Capture, TwoCapturesInOneSecondKeepBothPictures) {
-    CaptureOnce();
-    CaptureOnce();
-    EXPECT_EQ(folder.files(), (std::set<std::string>{"14-05-09.png", "14-05-09 (2).png"}));
-}
-
 TEST_F(Capture, HeldKeyCapturesEveryTickAndAPressDuringACaptureIsKept) {
     form.Combo2.setText("自訂初值");
     for (int i = 0; i < 3; ++i) {

@@ -44,20 +44,6 @@ struct Started : ::testing::Test {
 
 }  // namespace
 
-TEST(Layout, FocusOrderFollowsTabPlaces) {
-    Form1 form;
-    std::vector<std::pair<int, std::string>> order;
-    for (Control* c : form.controls())
-        if (c->tabIndex >= 0 && c->kind() != Kind::Label && c->kind() != Kind::PictureBox)
-            order.push_back({c->tabIndex, c->name() + (c->index() >= 0 ? std::to_string(c->index()) : "")});
-    std::sort(order.begin(), order.end());
-    std::vector<std::string> names;
-    for (auto& [tab, name] : order) names.push_back(name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Combo1", "Check1", "Check2", "Combo2", "Combo3", "Command1",
-                                               "Command2", "Text10", "Text5", "Command3", "Text6", "Text11",
-                                               "Text12", "Text13", "Command4", "Combo4", "Combo5", "Combo6"}));
-}
-
 TEST(Defaults, VisitingOrderFinalStateAndListsFilledOnce) {
     Form1 form;
     TextLog log;

@@ -1,8 +1,6 @@
 // Saving never replaces a file, never follows a planted link and never
 // leaves a partial file behind.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <fstream>
 
@@ -32,23 +30,6 @@ TEST(SafeSave, TakenNamesAndPlantedLinksGetTheNextSuffix) {
     EXPECT_EQ(FileContents(victim), "keep");
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
     EXPECT_EQ(folder.files().size(), 6u);  // no temporary file is left
-}
-
-TEST(SafeSave, AWriteThatRunsOutOfSpaceLeavesNoFile) {
-    TempFolder folder;
-    WriteNewFile(folder.path(), "old", ".png", BytesOf("earlier picture"));
-    // A file-size limit makes the write fail the way a full disk does.
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    for (const char* name : {"big", "old"})
-        EXPECT_THROW(WriteNewFile(folder.path(), name, ".png", std::vector<std::uint8_t>(100000, 7)), Error);
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(folder.files(), (std::set<std::string>{"old.png"}));
-    EXPECT_EQ(FileContents(folder.path() / "old.png"), "earlier picture");
 }
 
 TEST(SafeSave, BadFoldersAndNamesAreRefusedAndSaySo) {

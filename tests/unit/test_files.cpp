@@ -54,7 +54,6 @@ Decoded DecodeJpeg(const std::filesystem::path& file) {
     jpeg_read_header(&info, TRUE);
     Decoded out;
     out.channels = info.num_components;
-    out.progressive = jpeg_has_multiple_scans(&info);
     info.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&info);
     out.picture = Picture::Filled(info.output_width, info.output_height, 0);

@@ -24,7 +24,6 @@ struct Decoded {
     Picture picture;
     int channels = 0;        // 1 grey, 3 colour
     bool palette = false;    // PNG colour type 3
-    bool progressive = false;
     bool interlaced = false;
 };
 
