@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once as is, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Desktop tests start their own virtual display;
+# UndefinedBehaviorSanitizer; then the Debian package and a bounded fuzzing run. Desktop tests start their own virtual display;
 # a test that fails is run once more, so that a rare timing fault of the
 # virtual desktop does not hide the rest (its first failure is still printed).
 set -euo pipefail
@@ -13,5 +13,7 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 --repeat unt
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUDO_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:2
+# The Debian package: built, installed with apt, started from its menu entry, removed.
+scripts/package.sh --check
 # Bounded fuzzing of the parsers and the arithmetic behind the fields.
 scripts/fuzz.sh 30

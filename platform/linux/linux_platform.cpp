@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "platform/linux/program_icon.h"
 
 // Xlib last: its macros (Bool, Status) would break the Qt headers.
 #include <X11/Xlib.h>
@@ -69,7 +70,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
             break;
         }
     }
-    app_->setWindowIcon(QtView::ProgramIcon());
+    app_->setWindowIcon(ProgramIcon());
     WatchSignals();
 }
 
@@ -96,7 +97,7 @@ void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(Q
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
     closeRequested_ = hooks.closeRequested;
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
-    tray_ = std::make_unique<QtTrayIcon>(QtView::ProgramIcon().pixmap(22, 22), [this](int eventNumber) {
+    tray_ = std::make_unique<QtTrayIcon>(ProgramIcon().pixmap(22, 22), [this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     });
 }

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "common/utf8.h"
+#include "platform/linux/program_icon.h"
 
 namespace dudo {
 
@@ -59,28 +60,7 @@ QPixmap MouseGlyph(int size) {
     return pixmap;
 }
 
-QPixmap WindowPicture(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    const int m = size / 16;
-    const QRect frame(m, m * 2, size - 2 * m - 1, size - 4 * m - 1);
-    p.fillRect(frame, Qt::white);
-    p.fillRect(QRect(frame.left(), frame.top(), frame.width(), size / 4), QColor(0, 255, 255));  // cyan title bar
-    p.setPen(Qt::black);
-    p.drawRect(frame);
-    p.drawLine(frame.left(), frame.top() + size / 4, frame.right(), frame.top() + size / 4);
-    return pixmap;
-}
-
 }  // namespace
-
-QIcon QtView::ProgramIcon() {
-    QIcon icon;
-    icon.addPixmap(WindowPicture(16));
-    icon.addPixmap(WindowPicture(32));
-    return icon;
-}
 
 QtView::QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY)
     : form_(form), hooks_(std::move(hooks)), twipsX_(twipsX), twipsY_(twipsY) {

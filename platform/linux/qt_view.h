@@ -20,7 +20,6 @@ public:
     void ControlChanged(Control& control, Property property) override;
     QMenu& popupMenu() { return popup_; }
     // The program icon, drawn at 16 and 32 pixels.
-    static QIcon ProgramIcon();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the Debian package build/dudo_<version>_<arch>.deb. With --check it
+# then installs it with apt, starts the program from its menu entry's command
+# on a private virtual display, checks that the panel and tray icon appear,
+# and removes the package again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh dpkg-dev file
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target dudo dudo_icons -j "$(nproc)"
+(cd build && cpack -G DEB >/dev/null)
+package=$(ls -t build/dudo_*.deb | head -n 1)
+echo "Built $package"
+[ "${1:-}" = "--check" ] || exit 0
+
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$package" >/dev/null
+command=$(sed -n 's/^Exec=//p' /usr/share/applications/io.github.dudo.Dudo.desktop)
+work=$(mktemp -d); runtime=$(mktemp -d); pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; wait "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$work" "$runtime"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq dudo >/dev/null
+}
+trap cleanup EXIT
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+pids+=($!)
+read -r number <&3
+export DISPLAY=":$number" XDG_RUNTIME_DIR="$runtime"
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!)
+(cd "$work" && exec $command) & pids+=($!)
+for _ in $(seq 80); do
+  xwininfo -name "dudo進階版" >/dev/null 2>&1 && xwininfo -name "dudo tray icon" >/dev/null 2>&1 && break
+  sleep 0.1
+done
+if ! xwininfo -name "dudo進階版" >/dev/null 2>&1; then echo "The installed program showed no panel." >&2; exit 1; fi
+echo "The installed package started from its menu entry ($command): panel and tray icon shown."
