@@ -42,6 +42,14 @@ std::string LockPath() {
     return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ".lock";
 }
 
+// Said once at start-up when another program (usually the desktop's own
+// screenshot tool) holds a grab on Print Screen: both react to every press.
+const char* const kPrintScreenShared =
+    "另一個程式也會回應 Print Screen 鍵，每按一次兩個程式都會動作。"
+    "可在桌面的鍵盤快捷鍵設定中取消它對 Print Screen 的設定："
+    "GNOME 在「設定 › 鍵盤 › 鍵盤快捷鍵」，KDE 在「系統設定 › 快捷鍵」，Xfce 在「設定 › 鍵盤 › 應用程式快捷鍵」。"
+    " (Another program also reacts to Print Screen: unbind it in your desktop's keyboard shortcut settings.)";
+
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
@@ -58,6 +66,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
         std::_Exit(3);
     });
     input_ = std::make_unique<X11Input>();
+    printScreenShared_ = input_->PrintScreenHeldElsewhere();
     screen_ = std::make_unique<X11Screen>();
     qputenv("QT_QPA_PLATFORM", "xcb");
     app_ = std::make_unique<QApplication>(argc, argv);
@@ -157,7 +166,20 @@ bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint
         tray_.reset();  // the tray host drops an icon whose window is destroyed
         return true;
     }
-    return tray_->Apply(request, message == NotifyMessage::Add);
+    if (!tray_->Apply(request, message == NotifyMessage::Add)) return false;
+    if (!request.info.empty()) Balloon(request.infoTitle, request.info, static_cast<int>(request.timeoutMs));
+    if (printScreenShared_) {
+        printScreenShared_ = false;
+        std::fprintf(stderr, "dudo: %s\n", kPrintScreenShared);
+        Balloon("dudo進階版", kPrintScreenShared, 10000);
+    }
+    return true;
+}
+
+void LinuxPlatform::Balloon(const std::string& title, const std::string& text, int timeoutMs) {
+    const QString t = QString::fromStdString(title), body = QString::fromStdString(text);
+    if (DesktopNotifications::Available() && notifications_.Show(t, body, timeoutMs)) return;
+    if (tray_) tray_->ShowBalloon(t, body, timeoutMs);
 }
 
 bool LinuxPlatform::AcquireSingleInstance() {

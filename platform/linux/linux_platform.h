@@ -1,13 +1,15 @@
 // LinuxPlatform: the program's platform on X11 with Qt 6 Widgets. It puts
 // X11Input, X11Screen, QtView and QtTrayIcon together and adds the process
 // services: the single-instance lock, the clock, the program folder, and
-// SIGTERM/SIGINT/SIGHUP turned into a close request on the UI thread.
+// SIGTERM/SIGINT/SIGHUP turned into a close request on the UI thread, and
+// the balloons and the one notice that another program holds Print Screen.
 #pragma once
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
 
+#include "platform/linux/desktop_notifications.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
 #include "platform/linux/x11_input.h"
@@ -50,6 +52,9 @@ public:
 
 private:
     void WatchSignals();
+    // A balloon of the tray icon: to the desktop's notification service
+    // when one runs, otherwise our own popup beside the icon.
+    void Balloon(const std::string& title, const std::string& text, int timeoutMs);
 
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<X11Input> input_;
@@ -61,6 +66,8 @@ private:
     std::function<void()> tick_;
     std::function<void(int)> trayReceiver_;
     std::function<void()> closeRequested_;
+    DesktopNotifications notifications_;
+    bool printScreenShared_ = false;  // told once, with the first icon
     int lockFd_ = -1;
 };
 

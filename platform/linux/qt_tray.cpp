@@ -39,11 +39,7 @@ bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
         const QImage picture = icon_.toImage().scaled(22, 22).convertToFormat(QImage::Format_ARGB32);
         docked_ = RequestTrayDock(winId(), reinterpret_cast<const std::uint32_t*>(picture.constBits()));
     }
-    if (!docked_) return false;
-    if (!request.info.empty())
-        ShowBalloon(QString::fromStdString(request.infoTitle), QString::fromStdString(request.info),
-                    static_cast<int>(request.timeoutMs));
-    return true;
+    return docked_;
 }
 
 void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {

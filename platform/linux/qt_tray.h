@@ -20,6 +20,8 @@ public:
     QtTrayIcon(const QPixmap& icon, std::function<void(int)> report);
     // Add or modify with the record's contents; false when no tray runs.
     bool Apply(const IconRequest& request, bool add);
+    // Our own balloon beside the icon, where no notification service runs.
+    void ShowBalloon(const QString& title, const QString& text, int timeoutMs);
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -28,8 +30,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void ShowBalloon(const QString& title, const QString& text, int timeoutMs);
-
     QPixmap icon_;
     std::function<void(int)> report_;
     QLabel balloon_;

@@ -7,6 +7,7 @@
 #include <X11/keysym.h>
 
 #include "common/error.h"
+#include "platform/linux/x11_error_guard.h"
 
 namespace dudo {
 
@@ -41,6 +42,21 @@ X11Input::X11Input() : s_(std::make_unique<State>()) {
     XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
     XISelectEvents(s_->display, DefaultRootWindow(s_->display), &mask, 1);
     XSync(s_->display, False);
+}
+
+bool X11Input::PrintScreenHeldElsewhere() {
+    Display* d = s_->display;
+    const unsigned int modifierSets[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};  // Caps Lock, Num Lock
+    bool held = false;
+    {
+        ErrorGuard guard(d);
+        for (unsigned int modifiers : modifierSets)
+            XGrabKey(d, s_->printKeycode, modifiers, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync);
+        held = guard.failed();  // BadAccess: the key is another client's
+    }
+    for (unsigned int modifiers : modifierSets) XUngrabKey(d, s_->printKeycode, modifiers, DefaultRootWindow(d));
+    XSync(d, False);
+    return held;
 }
 
 X11Input::~X11Input() {

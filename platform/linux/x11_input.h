@@ -4,7 +4,8 @@
 // never waits for a round trip to the server.
 // Implements: key state with bit 15 (down now) and bit 0 (pressed since the
 // previous query), the pointer position, a descriptor to wake the poller.
-// Leaves out: any other key.
+// Leaves out: any other key (Print Screen is only probed for another
+// program's grab, never grabbed).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -28,6 +29,10 @@ public:
     // No tracked key or button is down and no press waits to be reported:
     // a poller tick now would find nothing.
     bool Idle() const;
+    // Whether another client holds a passive grab on Print Screen, with or
+    // without the lock modifiers: it then reacts to the same presses. Our
+    // probing grab is released at once.
+    bool PrintScreenHeldElsewhere();
 
 private:
     struct State;

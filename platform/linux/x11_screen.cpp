@@ -15,37 +15,11 @@
 #include <vector>
 
 #include "common/error.h"
+#include "platform/linux/x11_error_guard.h"
 
 namespace dudo {
 
 namespace {
-
-// Syncs, catches the X errors of the calls made in between, restores.
-class ErrorGuard {
-public:
-    explicit ErrorGuard(Display* display) : display_(display) {
-        XSync(display_, False);
-        failed_ = false;
-        previous_ = XSetErrorHandler(&ErrorGuard::Handler);
-    }
-    ~ErrorGuard() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
-    bool failed() {
-        XSync(display_, False);
-        return failed_;
-    }
-
-private:
-    static int Handler(Display*, XErrorEvent*) {
-        failed_ = true;
-        return 0;
-    }
-    Display* display_;
-    int (*previous_)(Display*, XErrorEvent*);
-    static inline bool failed_ = false;
-};
 
 // Reads `count` items of a window property; empty when it is not there.
 template <class Item> std::vector<Item> ReadProperty(Display* d, Window window, Atom property, Atom type, long count) {

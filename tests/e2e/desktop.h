@@ -11,6 +11,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "imagelib/picture.h"
 #include "tests/unit/test_files.h"
@@ -29,6 +30,8 @@ struct DesktopOptions {
     int width = 1280, height = 800;
     bool sharedMemory = true;  // false: the X server without MIT-SHM
     std::string tmpfs;         // a size: the working folder on a tmpfs of its own
+    bool notifications = false;  // a notification service on the session bus
+    bool grabPrint = false;      // another client holds a grab on Print Screen
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -72,6 +75,10 @@ public:
     // A window showing PatternPixel at that screen place, exactly there.
     virtual void ShowPattern(int x, int y, int width, int height) = 0;
     virtual void FocusPattern() = 0;
+    // What the notification service has shown so far, as (title, text);
+    // the ones showing are closed. How many are showing or waiting now.
+    virtual std::vector<std::pair<std::string, std::string>> Notifications() = 0;
+    virtual int NotificationsShowing() = 0;
     virtual int PixelsPerInch() const { return 96; }
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;

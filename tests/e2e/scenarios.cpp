@@ -32,19 +32,21 @@ struct Scenario {
     const char* steps;
 };
 
-const DesktopOptions kNoDesktop{0, 0, true, ""};
+const DesktopOptions kNoDesktop{0, 0, true, "", false, false};
+const DesktopOptions kNotifying{1280, 800, true, "", true, false};
+const DesktopOptions kPrintHeld{1280, 800, true, "", false, true};
 
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
     {"StartsShorterWithOneTrayIconAsDesigned", {},
-     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; pointer 900 700;"
+     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 Another program also reacts; pointer 900 700;"
      "placed Combo1 Combo2 Combo3 Combo5 Combo4 Combo6 Command2 Command4; placed-right Command1;"
      "empty Text1(0) Text1(3) Text5 Command3 Picture1 PicIcon;"
      "inked Label1(0) Label1(1) Label1(2) Label1(6) Label1(8) Label1(9) Label1(10)"},
     // What a press captures.
     {"PrintScreenWritesTheScreen", {},
      "pattern 300 100 400 300; focus-pattern; pointer 1200 700; print; file .png 1280 800; shows 300 100 400 300 300 100"},
-    {"PrintScreenWithoutSharedMemory", {1024, 768, false, ""},
+    {"PrintScreenWithoutSharedMemory", {1024, 768, false, "", false, false},
      "pattern 300 100 400 300; pointer 1000 700; print; file .png 1024 768; shows 300 100 400 300 300 100"},
     {"ForegroundWindow", {},
      "pattern 400 200 320 240; focus-pattern; click Combo1; keys Down Return; focus-pattern; pointer 1200 700; print;"
@@ -73,25 +75,34 @@ const Scenario kScenarios[] = {
     {"AboutMessageWhileCapturesGoOn", {}, "click Command4; window about; print; close-about; running"},
     // The tray and the ways out.
     {"HidesToTheTrayAndComesBack", {}, "click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown"},
+    // With a notification service the balloons go there, with our title, and
+    // the hover balloon replaces itself instead of piling up.
+    {"BalloonsGoToTheNotificationService", kNotifying,
+     "click Command2; panel hidden; notified 1 程式縮小於此; no-window balloon; tray 1; panel shown; click Command2;"
+     "notified 2 程式縮小於此; hover 20; notified 1 ~^_^~"},
+    // Another client holds Print Screen, as a desktop's screenshot tool does:
+    // said once, and every press still gives a picture.
+    {"SharedPrintScreenIsToldOnce", kPrintHeld,
+     "logged 1 Another program also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
     {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0"},  // "顯示" greyed: the second is "結束"
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0"},
     {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0"},
     {"SecondInstanceLeavesNothing", {}, "second-instance"},
     {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print"},
     // Faults a capture tool must survive without losing a picture.
-    {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k"},
+    {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false},
      "print; click Combo3; keys Down Return; pointer 1200 700; print-fails No space left on device;"
      "click Combo3; keys Up Return; pointer 1200 700; print"},
-    {"ReadOnlyFolder", {1280, 800, true, "8m"},
+    {"ReadOnlyFolder", {1280, 800, true, "8m", false, false},
      "print; remount ro; print-fails Read-only file system; remount rw; print; files 2"},
     {"DeletedFolder", {}, "print; remove-folder; print-fails No such file or directory; no-folder"},
-    {"KillDuringALargeSave", {3840, 2160, true, ""},
+    {"KillDuringALargeSave", {3840, 2160, true, "", false, false},
      "pattern 0 0 3840 2160; pointer 3800 2100; print; kill-during-save; start; print"},
     {"PlantedLinkIsNeitherFollowedNorReplaced", {},
      "click Combo2; keys Down Down Down Return; plant-link 0000.png; pointer 1200 700; print; named 0000 (2).png;"
      "file .png 1280 800; link-kept 0000.png"},
     {"DisplayGoingAwayEndsWithAClearMessage", {}, "print; stop-server; dies X11; files 1"},
-    {"LongRunOneFileEachAndFlatMemory", {640, 480, true, ""}, "pattern 0 0 640 480; pointer 600 400; long-run 200"},
+    {"LongRunOneFileEachAndFlatMemory", {640, 480, true, "", false, false}, "pattern 0 0 640 480; pointer 600 400; long-run 200"},
     // Without a usable display: a clear message, status 2, nothing written.
     {"NoDisplay", kNoDesktop, "alone -u DISPLAY; status 2; says DISPLAY"},
     {"WaylandWithoutX", kNoDesktop, "alone -u DISPLAY WAYLAND_DISPLAY=wayland-0; status 2; says Wayland"},
@@ -171,6 +182,7 @@ private:
              d().Click(a[0]);
          }},
         {"close-about", [this](const Args&) { CloseAbout(); }},
+        {"hover", [this](const Args& a) { Hover(a[0]); }},
         // Captures and the files they write.
         {"print", [this](const Args&) { Print(); }},
         {"hold-print", [this](const Args& a) { HoldPrint(a[0]); }},
@@ -207,6 +219,17 @@ private:
         {"window", [this](const Args& a) {
              const Shown w = a.rest == "about" ? Shown::About : Shown::Balloon;
              EXPECT_TRUE(d().WaitFor([&] { return d().Window(w).has_value(); })) << "no " << a.rest;
+         }},
+        {"no-window", [this](const Args& a) {
+             SleepMs(500);
+             EXPECT_FALSE(d().Window(a.rest == "about" ? Shown::About : Shown::Balloon)) << a.rest << " shown";
+         }},
+        {"notified", [this](const Args& a) { Notified(a[0], a.rest.substr(a.rest.find(' ') + 1)); }},
+        {"logged", [this](const Args& a) {
+             const std::string log = d().ProgramLog(), text = a.rest.substr(a.rest.find(' ') + 1);
+             int count = 0;
+             for (std::size_t at = 0; (at = log.find(text, at)) != std::string::npos; ++at) ++count;
+             EXPECT_EQ(count, a[0]) << log;
          }},
         {"icons", [this](const Args& a) {
              EXPECT_TRUE(d().WaitFor([&] { return d().CountWindows(Shown::TrayIcon) == a[0]; }))
@@ -255,6 +278,26 @@ private:
         EXPECT_EQ(d().CountWindows(Shown::TrayIcon), 1);
         EXPECT_EQ(d().programPid(), first);
         EXPECT_TRUE(d().ProgramRunning());
+    }
+    // Pointer movements over the tray icon; at most one notification shows meanwhile.
+    void Hover(int moves) {
+        const auto icon = d().Window(Shown::TrayIcon);
+        ASSERT_TRUE(icon);
+        for (int i = 0; i < moves; ++i) {
+            d().MovePointer(icon->x + 4 + i % (icon->width - 8), icon->y + icon->height / 2);
+            EXPECT_LE(d().NotificationsShowing(), 1) << "after " << i + 1 << " moves";
+        }
+    }
+    // So many notifications with that text have been shown, all with our title.
+    void Notified(int count, const std::string& text) {
+        int found = 0;
+        d().WaitFor([&] { return d().NotificationsShowing() > 0; }, 1500);
+        for (const auto& [title, body] : d().Notifications())
+            if (body == text) {
+                ++found;
+                EXPECT_EQ(title, "dudo進階版");
+            }
+        EXPECT_EQ(found, count) << text;
     }
     void CloseAbout() {
         const auto box = d().Window(Shown::About);

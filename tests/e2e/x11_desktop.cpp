@@ -3,6 +3,7 @@
 // real input through xdotool, pattern windows drawn with Xlib.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -44,19 +45,22 @@ public:
             !(mounted_ = Shell("mount -t tmpfs -o size=" + options.tmpfs + " tmpfs '" + folder().string() + "' 2>&1 && echo ok") == "ok\n"))
             throw Missing("mounting a tmpfs needs root");
         // Xvfb picks a free display itself and writes its number to fd 3.
-        int pipe[2];
-        if (::pipe(pipe) != 0) throw std::runtime_error("pipe");
         std::vector<std::string> xvfb = {"Xvfb", "-displayfd", "3", "-screen", "0",
                                          std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
                                          "-dpi", "96", "-nolisten", "tcp", "+bs", "-noreset"};
         if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
-        xvfb_ = Spawn(xvfb, "/dev/null", pipe[1]);
-        close(pipe[1]);
-        char number[16] = {};
-        const ssize_t n = read(pipe[0], number, sizeof number - 1);
-        close(pipe[0]);
-        if (n <= 0) throw std::runtime_error("Xvfb did not start");
-        display_ = ":" + std::to_string(std::atoi(number));
+        display_ = ":" + SpawnTelling(xvfb, xvfb_);
+        if (options.notifications) {  // a private session bus with dunst on it
+            bus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
+            notifier_ = Spawn({"env", "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=" + bus_, "dunst"});
+            if (!WaitFor([&] { return Dunstctl("count displayed") == "0\n"; }, 5000)) throw std::runtime_error("dunst did not start");
+        }
+        if (options.grabPrint) {  // as a desktop's own screenshot tool does
+            grabber_ = XOpenDisplay(display_.c_str());
+            XGrabKey(grabber_, XKeysymToKeycode(grabber_, XK_Print), 0, DefaultRootWindow(grabber_), False, GrabModeAsync,
+                     GrabModeAsync);
+            XSync(grabber_, False);
+        }
         if (!options.sharedMemory && Shell(Env() + "xdpyinfo | grep -c MIT-SHM") != "0\n")
             throw std::runtime_error("the server still offers MIT-SHM");
         tray_ = Spawn({"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right", "--widthtype",
@@ -71,6 +75,21 @@ public:
     }
 
     std::string DisplayName() const override { return display_; }
+
+    std::vector<std::pair<std::string, std::string>> Notifications() override {
+        Dunstctl("close-all");
+        SleepMs(100);
+        const std::string history = Dunstctl("history");
+        std::vector<std::pair<std::string, std::string>> shown;
+        const std::regex entry("\"body\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"[\\s\\S]*?"
+                               "\"summary\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"");
+        for (std::sregex_iterator m(history.begin(), history.end(), entry), end; m != end; ++m)
+            shown.push_back({(*m)[2], (*m)[1]});
+        return shown;
+    }
+    int NotificationsShowing() override {
+        return std::atoi(Dunstctl("count displayed").c_str()) + std::atoi(Dunstctl("count waiting").c_str());
+    }
 
     pid_t StartProgram() override {
         program_ = Spawn({"sh", "-c", "cd '" + folder().string() + "' && exec env " + Env() + DUDO_BINARY},
@@ -106,10 +125,10 @@ public:
         return Shell("cd '" + folder().string() + "' && " + Env() + DUDO_BINARY " 2>&1; echo status=$?");
     }
     void StopServer() override {
-        if (patterns_) XCloseDisplay(patterns_);  // Xlib ends a client whose server is gone
-        patterns_ = nullptr;
+        for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone
+            if (*d) XCloseDisplay(*d), *d = nullptr;
         // SIGTERM lets Xvfb remove its lock and socket.
-        for (pid_t* pid : {&tray_, &xvfb_})
+        for (pid_t* pid : {&notifier_, &bus_pid_, &tray_, &xvfb_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
@@ -175,7 +194,25 @@ private:
         const char* titles[] = {"dudo進階版", "dudo tray icon", "dudo balloon", "作者的話", "dudo進階版"};
         return titles[static_cast<int>(window)];
     }
-    std::string Env() const { return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " "; }
+    // The program's environment: no session bus but ours, or none at all.
+    std::string Env() const {
+        return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
+               (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
+    }
+    std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
+    // Starts a server that writes where it listens to fd 3; that first line.
+    static std::string SpawnTelling(const std::vector<std::string>& command, pid_t& pid) {
+        int pipe[2];
+        if (::pipe(pipe) != 0) throw std::runtime_error("pipe");
+        pid = Spawn(command, "/dev/null", pipe[1]);
+        close(pipe[1]);
+        std::string line;
+        char c;
+        while (read(pipe[0], &c, 1) == 1 && c != '\n') line += c;
+        close(pipe[0]);
+        if (line.empty()) throw std::runtime_error(command[0] + " did not start");
+        return line;
+    }
     void Xdotool(const std::string& arguments) {
         Shell(Env() + "xdotool " + arguments);
         SleepMs(60);
@@ -189,12 +226,13 @@ private:
         return WindowPlace{std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[2]), std::stoi(m[3]), viewable};
     }
 
-    std::string display_;
+    std::string display_, bus_;
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
-    pid_t xvfb_ = -1, tray_ = -1, program_ = -1;
+    pid_t xvfb_ = -1, tray_ = -1, program_ = -1, bus_pid_ = -1, notifier_ = -1;
     int lastStatus_ = -1;
     bool mounted_ = false;
     Display* patterns_ = nullptr;
+    Display* grabber_ = nullptr;
     ::Window pattern_ = 0;
 };
 
