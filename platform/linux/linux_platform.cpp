@@ -71,14 +71,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
     app_ = std::make_unique<QApplication>(argc, argv);
     app_->setQuitOnLastWindowClosed(false);
-    for (const char* family : {"Noto Sans CJK TC", "Noto Sans CJK JP", "Noto Sans CJK SC"}) {
-        if (QFontDatabase::hasFamily(family)) {
-            QFont font(family);
-            font.setPixelSize(11);  // the size the twips layout was drawn for
-            app_->setFont(font);
-            break;
-        }
-    }
+    app_->setFont(QtView::PanelFont(screen_->TwipsPerPixelY()));  // the message box and menu match the panel
     app_->setWindowIcon(ProgramIcon());
     WatchSignals();
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,10 @@
 namespace dudo {
 
 namespace {
+
+// The panel's text size at 96 dpi: the largest at which every caption and
+// list item fits its control.
+constexpr double kFontPixelsAt96 = 10;
 
 // The field's length limit, counted in characters, for typing and pasting
 // only: text written by the program is never cut.
@@ -62,8 +67,21 @@ QPixmap MouseGlyph(int size) {
 
 }  // namespace
 
+QFont QtView::PanelFont(double twipsPerPixel) {
+    QFont font;
+    for (const char* family : {"Noto Sans CJK TC", "Noto Sans CJK JP", "Noto Sans CJK SC"})
+        if (QFontDatabase::hasFamily(family)) {
+            font = QFont(family);
+            break;
+        }
+    font.setPixelSize(static_cast<int>(std::lround(kFontPixelsAt96 * 15 / twipsPerPixel)));
+    font.setStretch(QFont::SemiCondensed);
+    return font;
+}
+
 QtView::QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY)
     : form_(form), hooks_(std::move(hooks)), twipsX_(twipsX), twipsY_(twipsY) {
+    setFont(PanelFont(twipsY));
     setWindowIcon(ProgramIcon());
     setObjectName("Form1");
     menuBar_ = new QMenuBar(this);

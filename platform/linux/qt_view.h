@@ -19,7 +19,8 @@ public:
 
     void ControlChanged(Control& control, Property property) override;
     QMenu& popupMenu() { return popup_; }
-    // The program icon, drawn at 16 and 32 pixels.
+    // The panel's font at the layout's scale, so that texts grow with the controls.
+    static QFont PanelFont(double twipsPerPixel);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

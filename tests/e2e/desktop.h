@@ -32,6 +32,7 @@ struct DesktopOptions {
     std::string tmpfs;         // a size: the working folder on a tmpfs of its own
     bool notifications = false;  // a notification service on the session bus
     bool grabPrint = false;      // another client holds a grab on Print Screen
+    int dpi = 96;
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -79,7 +80,7 @@ public:
     // the ones showing are closed. How many are showing or waiting now.
     virtual std::vector<std::pair<std::string, std::string>> Notifications() = 0;
     virtual int NotificationsShowing() = 0;
-    virtual int PixelsPerInch() const { return 96; }
+    virtual int PixelsPerInch() const = 0;
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -32,9 +33,10 @@ struct Scenario {
     const char* steps;
 };
 
-const DesktopOptions kNoDesktop{0, 0, true, "", false, false};
-const DesktopOptions kNotifying{1280, 800, true, "", true, false};
-const DesktopOptions kPrintHeld{1280, 800, true, "", false, true};
+const DesktopOptions kNoDesktop{0, 0, true, "", false, false, 96};
+const DesktopOptions kNotifying{1280, 800, true, "", true, false, 96};
+const DesktopOptions kPrintHeld{1280, 800, true, "", false, true, 96};
+const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
 
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
@@ -43,10 +45,11 @@ const Scenario kScenarios[] = {
      "placed Combo1 Combo2 Combo3 Combo5 Combo4 Combo6 Command2 Command4; placed-right Command1;"
      "empty Text1(0) Text1(3) Text5 Command3 Picture1 PicIcon;"
      "inked Label1(0) Label1(1) Label1(2) Label1(6) Label1(8) Label1(9) Label1(10)"},
+    {"PanelScalesAt144Dpi", kAt144Dpi, "panel-size 2895 4320; pointer 900 700; placed Combo1 Combo5 Command2; print"},
     // What a press captures.
     {"PrintScreenWritesTheScreen", {},
      "pattern 300 100 400 300; focus-pattern; pointer 1200 700; print; file .png 1280 800; shows 300 100 400 300 300 100"},
-    {"PrintScreenWithoutSharedMemory", {1024, 768, false, "", false, false},
+    {"PrintScreenWithoutSharedMemory", {1024, 768, false, "", false, false, 96},
      "pattern 300 100 400 300; pointer 1000 700; print; file .png 1024 768; shows 300 100 400 300 300 100"},
     {"ForegroundWindow", {},
      "pattern 400 200 320 240; focus-pattern; click Combo1; keys Down Return; focus-pattern; pointer 1200 700; print;"
@@ -90,19 +93,19 @@ const Scenario kScenarios[] = {
     {"SecondInstanceLeavesNothing", {}, "second-instance"},
     {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print"},
     // Faults a capture tool must survive without losing a picture.
-    {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false},
+    {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
      "print; click Combo3; keys Down Return; pointer 1200 700; print-fails No space left on device;"
      "click Combo3; keys Up Return; pointer 1200 700; print"},
-    {"ReadOnlyFolder", {1280, 800, true, "8m", false, false},
+    {"ReadOnlyFolder", {1280, 800, true, "8m", false, false, 96},
      "print; remount ro; print-fails Read-only file system; remount rw; print; files 2"},
     {"DeletedFolder", {}, "print; remove-folder; print-fails No such file or directory; no-folder"},
-    {"KillDuringALargeSave", {3840, 2160, true, "", false, false},
+    {"KillDuringALargeSave", {3840, 2160, true, "", false, false, 96},
      "pattern 0 0 3840 2160; pointer 3800 2100; print; kill-during-save; start; print"},
     {"PlantedLinkIsNeitherFollowedNorReplaced", {},
      "click Combo2; keys Down Down Down Return; plant-link 0000.png; pointer 1200 700; print; named 0000 (2).png;"
      "file .png 1280 800; link-kept 0000.png"},
     {"DisplayGoingAwayEndsWithAClearMessage", {}, "print; stop-server; dies X11; files 1"},
-    {"LongRunOneFileEachAndFlatMemory", {640, 480, true, "", false, false}, "pattern 0 0 640 480; pointer 600 400; long-run 200"},
+    {"LongRunOneFileEachAndFlatMemory", {640, 480, true, "", false, false, 96}, "pattern 0 0 640 480; pointer 600 400; long-run 200"},
     // Without a usable display: a clear message, status 2, nothing written.
     {"NoDisplay", kNoDesktop, "alone -u DISPLAY; status 2; says DISPLAY"},
     {"WaylandWithoutX", kNoDesktop, "alone -u DISPLAY WAYLAND_DISPLAY=wayland-0; status 2; says Wayland"},
@@ -408,7 +411,7 @@ private:
         EXPECT_GT(near, 10) << "far " << far;
         EXPECT_EQ(far, 0) << "near " << near;
     }
-    int Px(int twips) { return static_cast<int>(twips * d().PixelsPerInch() / 1440.0); }
+    int Px(int twips) { return static_cast<int>(std::lround(twips * d().PixelsPerInch() / 1440.0)); }
     void PanelSize(int widthTwips, int heightTwips) {
         const auto w = d().Window(Shown::Panel);
         ASSERT_TRUE(w);

@@ -40,14 +40,14 @@ int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 12
 
 class X11Desktop : public Desktop {
 public:
-    explicit X11Desktop(const DesktopOptions& options) {
+    explicit X11Desktop(const DesktopOptions& options) : dpi_(options.dpi) {
         if (!options.tmpfs.empty() &&
             !(mounted_ = Shell("mount -t tmpfs -o size=" + options.tmpfs + " tmpfs '" + folder().string() + "' 2>&1 && echo ok") == "ok\n"))
             throw Missing("mounting a tmpfs needs root");
         // Xvfb picks a free display itself and writes its number to fd 3.
         std::vector<std::string> xvfb = {"Xvfb", "-displayfd", "3", "-screen", "0",
                                          std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
-                                         "-dpi", "96", "-nolisten", "tcp", "+bs", "-noreset"};
+                                         "-dpi", std::to_string(options.dpi), "-nolisten", "tcp", "+bs", "-noreset"};
         if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
         display_ = ":" + SpawnTelling(xvfb, xvfb_);
         if (options.notifications) {  // a private session bus with dunst on it
@@ -75,6 +75,7 @@ public:
     }
 
     std::string DisplayName() const override { return display_; }
+    int PixelsPerInch() const override { return dpi_; }
 
     std::vector<std::pair<std::string, std::string>> Notifications() override {
         Dunstctl("close-all");
@@ -229,7 +230,7 @@ private:
     std::string display_, bus_;
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
     pid_t xvfb_ = -1, tray_ = -1, program_ = -1, bus_pid_ = -1, notifier_ = -1;
-    int lastStatus_ = -1;
+    int lastStatus_ = -1, dpi_;
     bool mounted_ = false;
     Display* patterns_ = nullptr;
     Display* grabber_ = nullptr;
