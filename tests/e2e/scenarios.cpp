@@ -42,9 +42,7 @@ const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
     {"StartsShorterWithOneTrayIconAsDesigned", {},
      "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 Another program also reacts; pointer 900 700;"
-     "placed Combo1 Combo2 Combo3 Combo5 Combo4 Combo6 Command2 Command4; placed-right Command1;"
-     "empty Text1(0) Text1(3) Text5 Command3 Picture1 PicIcon;"
-     "inked Label1(0) Label1(1) Label1(2) Label1(6) Label1(8) Label1(9) Label1(10)"},
+     "placed Combo1 Combo2 Combo3 Combo5 Combo4 Combo6 Command2 Command4; placed-right Command1"},
     {"PanelScalesAt144Dpi", kAt144Dpi, "panel-size 2895 4320; pointer 900 700; placed Combo1 Combo5 Command2; print"},
     // What a press captures.
     {"PrintScreenWritesTheScreen", {},
@@ -245,8 +243,6 @@ private:
         {"icon-shows-picture", [this](const Args&) { IconShowsPicture(); }},
         {"placed", [this](const Args& a) { Placed(a.words, false); }},
         {"placed-right", [this](const Args& a) { Placed(a.words, true); }},
-        {"empty", [this](const Args& a) { Empty(a.words); }},
-        {"inked", [this](const Args& a) { Inked(a.words); }},
         // The program run with no desktop of ours, in an empty folder of its own.
         {"alone", [this](const Args& a) {
              test::TempFolder folder;
@@ -468,28 +464,6 @@ private:
             EXPECT_NEAR(edge, rightEdge ? c.right : c.left, 1) << name;
         }
     }
-    void Empty(const std::vector<std::string>& names) {
-        const Panel p = ShownPanel();
-        for (const std::string& name : names) {
-            const Place c = Designed(name);
-            for (int y = c.top + 2; y < c.bottom - 2; ++y)
-                for (int x = c.left + 2; x < c.right - 2; ++x) ASSERT_FALSE(p.Drawn(x, y)) << name << " drawn at " << x << "," << y;
-        }
-    }
-    // Each label's row holds ink where its caption starts.
-    void Inked(const std::vector<std::string>& names) {
-        const Panel p = ShownPanel();
-        for (const std::string& name : names) {
-            const Place c = Designed(name);
-            bool ink = false;
-            for (int y = c.top; y < c.bottom && !ink; ++y) {
-                const int x = p.FirstDrawn(c.left, y, 1, 0);
-                ink = x >= 0 && x < c.left + 20;
-            }
-            EXPECT_TRUE(ink) << name;
-        }
-    }
-
     DesktopOptions options_;
     std::unique_ptr<Desktop> desktop_;
     std::string file_, alone_;
