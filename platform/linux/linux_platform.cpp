@@ -32,14 +32,15 @@ void OnSignal(int) {
     [[maybe_unused]] ssize_t n = write(signalPipe[1], &byte, 1);
 }
 
-// The lock's name: per user and per display, in the user's runtime folder.
-std::string LockPath() {
+// The lock's name: per user and per display, in the user's runtime folder;
+// the capture socket lies beside it.
+std::string InstancePath(const char* ending) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
     for (char& c : display)
         if (c == '/' || c == ':') c = '_';
     const std::string folder = runtime && *runtime ? runtime : "/tmp";
-    return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ".lock";
+    return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ending;
 }
 
 // Said once at start-up when another program (usually the desktop's own
@@ -137,6 +138,7 @@ void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
         else if (!timer_.isActive()) timer_.start();
     };
     QObject::connect(&timer_, &QTimer::timeout, tickAndRest);
+    tickNow_ = tickAndRest;
     timer_.start();
     inputNotifier_ = std::make_unique<QSocketNotifier>(input_->fd(), QSocketNotifier::Read);
     QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this, tickAndRest] {
@@ -178,10 +180,21 @@ void LinuxPlatform::Balloon(const std::string& title, const std::string& text, i
 bool LinuxPlatform::AcquireSingleInstance() {
     // A lock on an open descriptor goes with the process, however it ends,
     // so it never goes stale; close-on-exec keeps it out of child processes.
-    lockFd_ = open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = open(InstancePath(".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
-    return flock(lockFd_, LOCK_EX | LOCK_NB) == 0;
+    if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
+    try {
+        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this] {
+            input_->InjectPrintScreen();
+            if (tickNow_) tickNow_();
+        });
+    } catch (const std::exception& failure) {  // the key still works without it
+        std::fprintf(stderr, "dudo: %s\n", failure.what());
+    }
+    return true;
 }
+
+std::string LinuxPlatform::CaptureSocketPath() { return InstancePath(".sock"); }
 
 std::string LinuxPlatform::ProgramFolder() {
     std::error_code error;

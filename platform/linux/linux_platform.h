@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "platform/linux/capture_channel.h"
 #include "platform/linux/desktop_notifications.h"
 #include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
@@ -22,6 +23,8 @@ class LinuxPlatform : public Platform {
 public:
     // Throws dudo::Error with a clear message when there is no X display.
     LinuxPlatform(int& argc, char** argv);
+    // Where `dudo --capture` finds the instance of this user and display.
+    static std::string CaptureSocketPath();
     ~LinuxPlatform() override;
 
     std::uint16_t AsyncKeyState(int virtualKey) override { return input_->AsyncKeyState(virtualKey); }
@@ -63,7 +66,8 @@ private:
     std::unique_ptr<QtTrayIcon> tray_;
     std::unique_ptr<QSocketNotifier> inputNotifier_, signalNotifier_;
     QTimer timer_;
-    std::function<void()> tick_;
+    std::function<void()> tick_, tickNow_;
+    std::unique_ptr<CaptureChannel> captureChannel_;
     std::function<void(int)> trayReceiver_;
     std::function<void()> closeRequested_;
     DesktopNotifications notifications_;

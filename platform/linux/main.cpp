@@ -1,11 +1,15 @@
 // The program on Linux: build the platform, hand it to the application.
 #include <cstdio>
+#include <string>
 
 #include "app/application.h"
 #include "common/error.h"
 #include "platform/linux/linux_platform.h"
 
 int main(int argc, char** argv) {
+    // `dudo --capture`: the running instance captures now, as on Print Screen.
+    if (argc == 2 && std::string(argv[1]) == "--capture")
+        return dudo::CaptureChannel::Request(dudo::LinuxPlatform::CaptureSocketPath());
     std::unique_ptr<dudo::LinuxPlatform> platform;
     try {
         platform = std::make_unique<dudo::LinuxPlatform>(argc, argv);

@@ -44,6 +44,8 @@ X11Input::X11Input() : s_(std::make_unique<State>()) {
     XSync(s_->display, False);
 }
 
+void X11Input::InjectPrintScreen() { s_->print.pressed = true; }
+
 bool X11Input::PrintScreenHeldElsewhere() {
     Display* d = s_->display;
     const unsigned int modifierSets[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};  // Caps Lock, Num Lock

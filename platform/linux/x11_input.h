@@ -33,6 +33,8 @@ public:
     // without the lock modifiers: it then reacts to the same presses. Our
     // probing grab is released at once.
     bool PrintScreenHeldElsewhere();
+    // Reports a press of Print Screen at the next query, as the key would.
+    void InjectPrintScreen();
 
 private:
     struct State;

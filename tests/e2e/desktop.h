@@ -55,8 +55,9 @@ public:
     virtual std::optional<int> WaitForExit(int timeoutMs) = 0;
     virtual std::string ProgramLog() const = 0;
     virtual pid_t programPid() const = 0;
-    // Runs the program once more beside the running one; its output and status.
-    virtual std::string RunAgain() = 0;
+    // Runs the program once more beside the running one, with those
+    // arguments, as this user or another; its output, then "status=N".
+    virtual std::string RunAgain(const std::string& arguments = "", bool otherUser = false) = 0;
     // Ends the display under the running program, as a crash or logout would.
     virtual void StopServer() = 0;
 

@@ -89,6 +89,11 @@ const Scenario kScenarios[] = {
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0"},
     {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0"},
     {"SecondInstanceLeavesNothing", {}, "second-instance"},
+    // `dudo --capture` for a window manager that owns Print Screen; a killed
+    // instance's socket is stale, and another user is refused.
+    {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2"},
+    {"CaptureCommandWithoutAnInstance", {}, "kill; capture-refused no dudo runs; start; capture-command"},
+    {"CaptureCommandFromAnotherUserIsRefused", {}, "capture-refused-other not allowed; files 0"},
     {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print"},
     // Faults a capture tool must survive without losing a picture.
     {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
@@ -186,6 +191,9 @@ private:
         {"hover", [this](const Args& a) { Hover(a[0]); }},
         // Captures and the files they write.
         {"print", [this](const Args&) { Print(); }},
+        {"capture-command", [this](const Args&) { Print(true); }},
+        {"capture-refused", [this](const Args& a) { Refused(a.rest, false); }},
+        {"capture-refused-other", [this](const Args& a) { Refused(a.rest, true); }},
         {"hold-print", [this](const Args& a) { HoldPrint(a[0]); }},
         {"print-fails", [this](const Args& a) { PrintFails(a.rest); }},
         {"kill-during-save", [this](const Args&) { KillDuringSave(); }},
@@ -312,15 +320,23 @@ private:
             if (name[0] != '.') pictures[name] = test::FileContents(d().folder() / name);
         return pictures;
     }
-    void Print() {
+    // A press of Print Screen, or the capture command: one new picture.
+    void Print(bool command = false) {
         const auto before = Pictures();
-        d().PrintScreen();
+        if (!command) d().PrintScreen();
+        else if (const std::string out = d().RunAgain("--capture"); out.find("status=0") == std::string::npos)
+            FAIL() << out;
         std::string name;
         ASSERT_TRUE(d().WaitFor([&] {
             for (const auto& [file, bytes] : Pictures()) name = before.count(file) ? name : file;
             return !name.empty();
         })) << "no picture\n" << d().ProgramLog();
         printed_.push_back(file_ = name);
+    }
+    void Refused(const std::string& said, bool otherUser) {
+        const std::string out = d().RunAgain("--capture", otherUser);
+        EXPECT_NE(out.find("status=1"), std::string::npos) << out;
+        EXPECT_NE(out.find(said), std::string::npos) << out;
     }
     void HoldPrint(int count) {
         d().HoldKey("Print", true);

@@ -122,8 +122,9 @@ public:
         return "exit status " + std::to_string(lastStatus_) + ": " + test::FileContents(runtime_.path() / "program.log");
     }
     pid_t programPid() const override { return program_; }
-    std::string RunAgain() override {
-        return Shell("cd '" + folder().string() + "' && " + Env() + DUDO_BINARY " 2>&1; echo status=$?");
+    std::string RunAgain(const std::string& arguments, bool otherUser) override {
+        const std::string as = otherUser ? "setpriv --reuid 65534 --regid 65534 --clear-groups " : "";
+        return Shell("cd '" + folder().string() + "' && " + as + "env " + Env() + DUDO_BINARY " " + arguments + " 2>&1; echo status=$?");
     }
     void StopServer() override {
         for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone

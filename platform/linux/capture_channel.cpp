@@ -1,0 +1,100 @@
+#include "platform/linux/capture_channel.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/error.h"
+
+namespace dudo {
+
+namespace {
+
+constexpr char kRequest[] = "capture\n";
+constexpr char kTaken[] = "ok\n";
+
+sockaddr_un Address(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) throw Error("socket path too long: " + path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
+void SetTimeout(int fd, int ms) {
+    const timeval t{ms / 1000, (ms % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &t, sizeof t);
+}
+
+}  // namespace
+
+CaptureChannel::CaptureChannel(const std::string& path, std::function<void()> capture)
+    : path_(path), capture_(std::move(capture)) {
+    const sockaddr_un address = Address(path_);
+    fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd_ < 0) throw Error(std::string("capture socket: ") + std::strerror(errno));
+    unlink(path_.c_str());  // a killed instance's: the lock says none runs
+    const mode_t mask = umask(077);  // owner-only from the moment it exists
+    const int bound = bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    umask(mask);
+    if (bound != 0 || listen(fd_, 4) != 0) {
+        const std::string why = std::strerror(errno);
+        close(fd_);
+        throw Error("capture socket " + path_ + ": " + why);
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Serve(); });
+}
+
+CaptureChannel::~CaptureChannel() {
+    notifier_.reset();
+    if (fd_ >= 0) close(fd_);
+    unlink(path_.c_str());
+}
+
+void CaptureChannel::Serve() {
+    const int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) return;
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    char request[sizeof kRequest] = {};
+    SetTimeout(client, 500);  // a client that says nothing cannot hold the panel up
+    const bool ours = getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
+    if (ours && recv(client, request, sizeof request - 1, MSG_WAITALL) == sizeof request - 1 &&
+        std::strcmp(request, kRequest) == 0) {
+        [[maybe_unused]] ssize_t n = send(client, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL);
+        close(client);
+        capture_();
+        return;
+    }
+    close(client);
+}
+
+int CaptureChannel::Request(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un address = Address(path);
+    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int why = errno;
+        if (fd >= 0) close(fd);
+        if (why == EACCES || why == EPERM)
+            std::fprintf(stderr, "dudo: 不允許：執行中的 dudo 屬於另一位使用者 (not allowed: the running dudo is another user's)\n");
+        else
+            std::fprintf(stderr, "dudo: 此顯示器上沒有執行中的 dudo (no dudo runs on this display)\n");
+        return 1;
+    }
+    SetTimeout(fd, 3000);
+    char reply[sizeof kTaken] = {};
+    const bool taken = send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == sizeof kRequest - 1 &&
+                       recv(fd, reply, sizeof reply - 1, MSG_WAITALL) == sizeof reply - 1 && std::strcmp(reply, kTaken) == 0;
+    close(fd);
+    if (!taken) std::fprintf(stderr, "dudo: 執行中的 dudo 沒有回應 (the running dudo did not answer)\n");
+    return taken ? 0 : 1;
+}
+
+}  // namespace dudo

@@ -1,0 +1,37 @@
+// CaptureChannel: `dudo --capture` asks the instance running on the same
+// display to capture now, as a Print Screen press would, for desktops where
+// the window manager owns the key and the user binds it to that command.
+// Implements: a Unix socket beside the single-instance lock, owner-only (the
+// file's mode and the peer's credentials), one request a connection; a stale
+// socket of a killed instance is replaced by the next instance.
+// Leaves out: any other request.
+#pragma once
+#include <QSocketNotifier>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace dudo {
+
+class CaptureChannel {
+public:
+    // Listens at `path`; `capture` runs on the UI thread for each request.
+    // Call only while holding the single-instance lock.
+    CaptureChannel(const std::string& path, std::function<void()> capture);
+    ~CaptureChannel();
+    CaptureChannel(const CaptureChannel&) = delete;
+    CaptureChannel& operator=(const CaptureChannel&) = delete;
+
+    // The command's side: 0 when the running instance took the request;
+    // otherwise says why on standard error and returns 1.
+    static int Request(const std::string& path);
+
+private:
+    void Serve();
+    std::string path_;
+    std::function<void()> capture_;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace dudo
