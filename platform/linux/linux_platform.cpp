@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QCursor>
-#include <QFontDatabase>
 #include <QMessageBox>
 #include <chrono>
 #include <cstdio>
@@ -100,7 +99,7 @@ void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(Q
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
     closeRequested_ = hooks.closeRequested;
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
-    tray_ = std::make_unique<QtTrayIcon>(ProgramIcon().pixmap(22, 22), [this](int eventNumber) {
+    tray_ = std::make_unique<QtTrayIcon>([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     });
 }

@@ -6,13 +6,13 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "platform/linux/program_icon.h"
 #include "platform/linux/x11_tray_dock.h"
 
 namespace dudo {
 
-QtTrayIcon::QtTrayIcon(const QPixmap& icon, std::function<void(int)> report)
+QtTrayIcon::QtTrayIcon(std::function<void(int)> report)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
-      icon_(icon),
       report_(std::move(report)),
       balloon_(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
     setWindowTitle("dudo tray icon");
@@ -36,7 +36,7 @@ bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
         // The tray host maps the window itself once it has embedded it, and
         // the server draws the picture: showing it through the toolkit would
         // make the tray host size it from the toolkit's hints instead.
-        const QImage picture = icon_.toImage().scaled(22, 22).convertToFormat(QImage::Format_ARGB32);
+        const QImage picture = ProgramPicture(22).toImage().convertToFormat(QImage::Format_ARGB32);
         docked_ = RequestTrayDock(winId(), reinterpret_cast<const std::uint32_t*>(picture.constBits()));
     }
     return docked_;

@@ -17,7 +17,7 @@ namespace dudo {
 
 class QtTrayIcon : public QWidget {
 public:
-    QtTrayIcon(const QPixmap& icon, std::function<void(int)> report);
+    explicit QtTrayIcon(std::function<void(int)> report);
     // Add or modify with the record's contents; false when no tray runs.
     bool Apply(const IconRequest& request, bool add);
     // Our own balloon beside the icon, where no notification service runs.
@@ -30,7 +30,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QPixmap icon_;
     std::function<void(int)> report_;
     QLabel balloon_;
     QTimer balloonTimer_;
