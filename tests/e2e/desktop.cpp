@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
@@ -26,21 +27,24 @@ std::string Shell(const std::string& command) {
     return out;
 }
 
-std::pair<int, int> Desktop::ControlCentre(const std::string& name, int index) {
-    const auto panel = Window(Shown::Panel);
-    if (!panel) throw std::runtime_error("the panel is not mapped");
-    for (const ControlDesign& d : DesignedLayout())
-        if (d.name == name && d.index == index) {
-            const double twips = 1440.0 / PixelsPerInch();
-            return {panel->x + static_cast<int>((d.geometry.left + d.geometry.width / 2) / twips),
-                    panel->y + static_cast<int>((d.geometry.top + d.geometry.height / 2) / twips)};
+int Desktop::Px(int twips) const { return static_cast<int>(std::lround(twips * PixelsPerInch() / 1440.0)); }
+
+Desktop::Place Desktop::ControlPlace(const std::string& control) const {
+    const auto open = control.find('(');
+    const int index = open == std::string::npos ? -1 : std::stoi(control.substr(open + 1));
+    for (const ControlDesign& c : DesignedLayout())
+        if (c.name == control.substr(0, open) && c.index == index) {
+            const Geometry& g = c.geometry;
+            return {Px(g.left), Px(g.top), Px(g.left + g.width), Px(g.top + g.height)};
         }
-    throw std::runtime_error("no control " + name);
+    throw std::runtime_error("no control " + control);
 }
 
-void Desktop::ClickControl(const std::string& name, int index, int button) {
-    const auto [x, y] = ControlCentre(name, index);
-    MovePointer(x, y);
+void Desktop::ClickControl(const std::string& control, int button) {
+    const auto panel = Window(Shown::Panel);
+    if (!panel) throw std::runtime_error("the panel is not mapped");
+    const Place c = ControlPlace(control);
+    MovePointer(panel->x + (c.left + c.right) / 2, panel->y + (c.top + c.bottom) / 2);
     Click(button);
 }
 

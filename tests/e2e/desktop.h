@@ -85,9 +85,14 @@ public:
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;
 
-    // The screen point at the centre of a panel control of the designed layout.
-    std::pair<int, int> ControlCentre(const std::string& name, int index = -1);
-    void ClickControl(const std::string& name, int index = -1, int button = 1);
+    // Twips of the designed layout in this desktop's pixels, rounded as the view does.
+    int Px(int twips) const;
+    // A control's designed place in the panel, in pixels; named as in the
+    // layout, an array element with its index: "Combo1", "Text1(0)".
+    struct Place { int left, top, right, bottom; };
+    Place ControlPlace(const std::string& control) const;
+    // Clicks the centre of a panel control; button 0 is a slow left click.
+    void ClickControl(const std::string& control, int button = 1);
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
 
 protected:

@@ -9,15 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
 
-#include "panel/layout.h"
 #include "platform/null/null_platform.h"
 #include "tests/e2e/desktop.h"
 
@@ -267,9 +264,7 @@ private:
     }
     void Click(const std::vector<std::string>& words) {
         if (words.empty()) return d().Click(1);
-        const auto open = words[0].find('(');
-        const int index = open == std::string::npos ? -1 : std::stoi(words[0].substr(open + 1));
-        d().ClickControl(words[0].substr(0, open), index, words.size() > 1 ? 0 : 1);  // "slow": pressed for a moment
+        d().ClickControl(words[0], words.size() > 1 ? 0 : 1);  // "slow": pressed for a moment
     }
     void ExpectExit(const std::string& expected, bool withStatus) {
         const auto status = d().WaitForExit(5000);
@@ -423,12 +418,11 @@ private:
         EXPECT_GT(near, 10) << "far " << far;
         EXPECT_EQ(far, 0) << "near " << near;
     }
-    int Px(int twips) { return static_cast<int>(std::lround(twips * d().PixelsPerInch() / 1440.0)); }
     void PanelSize(int widthTwips, int heightTwips) {
         const auto w = d().Window(Shown::Panel);
         ASSERT_TRUE(w);
-        EXPECT_EQ(w->width, Px(widthTwips));
-        EXPECT_EQ(w->height, Px(heightTwips));
+        EXPECT_EQ(w->width, d().Px(widthTwips));
+        EXPECT_EQ(w->height, d().Px(heightTwips));
     }
     // The tray shows the program's picture: a window with a cyan title bar.
     void IconShowsPicture() {
@@ -457,23 +451,12 @@ private:
         const std::uint32_t background = shown.at(shown.width - 2, 150);  // right margin, beside no control
         return {std::move(shown), background};
     }
-    struct Place { int left, top, right, bottom; };
-    Place Designed(const std::string& ref) {
-        const auto open = ref.find('(');
-        const int index = open == std::string::npos ? -1 : std::stoi(ref.substr(open + 1));
-        for (const ControlDesign& c : DesignedLayout())
-            if (c.name == ref.substr(0, open) && c.index == index) {
-                const Geometry& g = c.geometry;
-                return {Px(g.left), Px(g.top), Px(g.left + g.width), Px(g.top + g.height)};
-            }
-        throw std::runtime_error("no control " + ref);
-    }
     // Drawing starts at the control's top and left edges (the right edge for
     // Command1, which the design overlaps with Command2 by a pixel).
     void Placed(const std::vector<std::string>& names, bool rightEdge) {
         const Panel p = ShownPanel();
         for (const std::string& name : names) {
-            const Place c = Designed(name);
+            const Desktop::Place c = d().ControlPlace(name);
             EXPECT_NEAR(p.FirstDrawn((c.left + c.right) / 2, c.top - 4, 0, 1), c.top, 1) << name;
             const int midY = (c.top + c.bottom) / 2;
             const int edge = rightEdge ? p.FirstDrawn(c.right + 4, midY, -1, 0) + 1 : p.FirstDrawn(c.left - 4, midY, 1, 0);
