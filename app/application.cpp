@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "common/error.h"
+#include "common/utf8.h"
 #include "imagelib/codecs.h"
 
 namespace dudo {
@@ -78,10 +79,10 @@ void Application::ProbeImageLibrary() {
     {
         std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) throw Error("無法寫入 (cannot write) " + scratch.string());
+        if (!out.flush()) throw Error("無法寫入 (cannot write) " + Utf8FromPath(scratch));
     }
     try {
-        engine.LoadFile(scratch.string());
+        engine.LoadFile(Utf8FromPath(scratch));
     } catch (...) {
         std::filesystem::remove(scratch);
         throw;

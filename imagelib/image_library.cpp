@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "common/error.h"
+#include "common/utf8.h"
 #include "imagelib/codecs.h"
 #include "imagelib/colour_reduction.h"
 #include "imagelib/resize.h"
@@ -49,9 +50,9 @@ std::string ImageLibrary::VersionText() const {
            LIQ_VERSION_STRING + ", pixman " + pixman_version_string();
 }
 
-void ImageLibrary::LoadFile(const std::string& path) {
+void ImageLibrary::LoadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error("無法開啟檔案 (cannot open file) " + path);
+    if (!in) throw Error("無法開啟檔案 (cannot open file) " + Utf8FromPath(path));
     const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     image_ = DecodeBmp(bytes);
 }

@@ -33,7 +33,7 @@ public:
 
     std::string VersionText() const;
     // Reads a BMP file into the current image.
-    void LoadFile(const std::string& path);
+    void LoadFile(const std::filesystem::path& path);
     void NewImage(int width, int height, std::uint32_t background);
     // Writes the current image as `baseName` plus the format's extension,
     // never over an existing file. Returns the path written.

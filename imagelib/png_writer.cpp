@@ -98,10 +98,12 @@ unsigned long Cost(const std::uint8_t* row, std::size_t n) {
 // Writes filter type and filtered bytes of `cur` into out (rowBytes + 1).
 // Chooses the filter with the least sum of absolute values, the heuristic
 // that suits screen content well. One plain loop per filter, so that the
-// compiler can vectorise them; with a copy for processors that have AVX2.
-__attribute__((target_clones("avx2", "default"))) void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev,
-                                                                  std::size_t n, int bpp, std::uint8_t* out,
-                                                                  std::uint8_t* scratch, const std::uint8_t* zeros) {
+// compiler can vectorise them; compiled twice, once for processors that
+// have AVX2 (picked at run time, which also works where the system's loader
+// offers no ifunc).
+__attribute__((always_inline)) inline void FilterRowBody(const std::uint8_t* cur, const std::uint8_t* prev,
+                                                         std::size_t n, int bpp, std::uint8_t* out,
+                                                         std::uint8_t* scratch, const std::uint8_t* zeros) {
     if (!prev) prev = zeros;
     const std::size_t b = static_cast<std::size_t>(bpp);
     std::uint8_t* f[5] = {scratch, scratch + n, scratch + 2 * n, scratch + 3 * n, scratch + 4 * n};
@@ -125,6 +127,21 @@ __attribute__((target_clones("avx2", "default"))) void FilterRow(const std::uint
     out[0] = static_cast<std::uint8_t>(best);
     std::memcpy(out + 1, f[best], n);
 }
+
+__attribute__((target("avx2"))) void FilterRowAvx2(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
+                                                   int bpp, std::uint8_t* out, std::uint8_t* scratch,
+                                                   const std::uint8_t* zeros) {
+    FilterRowBody(cur, prev, n, bpp, out, scratch, zeros);
+}
+
+void FilterRowPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, int bpp, std::uint8_t* out,
+                    std::uint8_t* scratch, const std::uint8_t* zeros) {
+    FilterRowBody(cur, prev, n, bpp, out, scratch, zeros);
+}
+
+using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, int, std::uint8_t*,
+                             std::uint8_t*, const std::uint8_t*);
+const FilterRowFn FilterRow = __builtin_cpu_supports("avx2") ? FilterRowAvx2 : FilterRowPlain;
 
 // Filters rows [first, last) into `filtered`, row `first` at its start.
 void FilterRows(const Image& image, const Layout& layout, int first, int last, std::uint8_t* filtered) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/big5.h"
 #include "platform/platform.h"
 
 namespace dudo {
@@ -25,9 +26,6 @@ struct IconRequest {
 };
 IconRequest DecodeIconRecord(const IconRecord& bytes);
 
-// UTF-8 to and from the ANSI code page of the record (Big5).
-std::string ToBig5(const std::string& utf8);
-std::string FromBig5(const std::string& big5);
 
 class MyNotifyIconEx {
 public:

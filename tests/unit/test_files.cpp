@@ -2,20 +2,26 @@
 
 #include <gif_lib.h>
 #include <png.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <jpeglib.h>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
+
+#include "common/utf8.h"
 
 namespace dudo::test {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dudo-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() / ("dudo-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("no temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -25,14 +31,15 @@ TempFolder::~TempFolder() {
 
 std::set<std::string> TempFolder::files() const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.insert(Utf8FromPath(entry.path().filename()));
     return names;
 }
 
 Decoded DecodePng(const std::filesystem::path& file) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str())) throw std::runtime_error(image.message);
+    const std::string bytes = FileContents(file);
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) throw std::runtime_error(image.message);
     Decoded out;
     out.palette = image.format & PNG_FORMAT_FLAG_COLORMAP;
     out.channels = (image.format & PNG_FORMAT_FLAG_COLOR) ? 3 : 1;
@@ -44,13 +51,13 @@ Decoded DecodePng(const std::filesystem::path& file) {
 }
 
 Decoded DecodeJpeg(const std::filesystem::path& file) {
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) throw std::runtime_error("open");
+    const std::string bytes = FileContents(file);
+    if (bytes.empty()) throw std::runtime_error("open");
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
     jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, f);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     jpeg_read_header(&info, TRUE);
     Decoded out;
     out.channels = info.num_components;
@@ -63,13 +70,23 @@ Decoded DecodeJpeg(const std::filesystem::path& file) {
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    std::fclose(f);
     return out;
 }
 
 Decoded DecodeGif(const std::filesystem::path& file) {
+    struct Reader {
+        std::string bytes;
+        std::size_t at = 0;
+    } reader{FileContents(file)};
+    const InputFunc read = [](GifFileType* g, GifByteType* to, int n) {
+        auto* r = static_cast<Reader*>(g->UserData);
+        const int take = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), r->bytes.size() - r->at));
+        std::copy_n(r->bytes.data() + r->at, take, to);
+        r->at += static_cast<std::size_t>(take);
+        return take;
+    };
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
+    GifFileType* gif = DGifOpen(&reader, read, &error);
     if (!gif || DGifSlurp(gif) != GIF_OK) throw std::runtime_error("gif");
     Decoded out;
     const SavedImage& frame = gif->SavedImages[0];

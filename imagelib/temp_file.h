@@ -1,0 +1,33 @@
+// The system's half of a safe save: a temporary file created exclusively in
+// the target folder, written and flushed, then moved to a name only if that
+// name is free. Unless moved, it is removed when it goes.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace dudo {
+
+[[noreturn]] void FailToSave(const std::filesystem::path& name, const std::string& reason);
+
+class TempFile {
+public:
+    TempFile(const std::filesystem::path& folder, const std::string& baseName);
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    // Writes all of `bytes`, flushes them to disk and closes the file.
+    void WriteAll(std::span<const std::uint8_t> bytes, const std::filesystem::path& name);
+    // Moves the file to `target` unless that name is taken; false when taken.
+    bool MoveTo(const std::filesystem::path& target);
+    // Makes the folder's new entry durable, where the system asks for that.
+    static void SyncFolder(const std::filesystem::path& folder);
+
+private:
+    std::filesystem::path path_;
+    std::intptr_t handle_ = -1;
+};
+
+}  // namespace dudo

@@ -1,0 +1,71 @@
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/utf8.h"
+#include "imagelib/temp_file.h"
+
+namespace dudo {
+
+namespace {
+[[noreturn]] void Fail(const std::filesystem::path& name, int error) { FailToSave(name, std::strerror(error)); }
+}  // namespace
+
+TempFile::TempFile(const std::filesystem::path& folder, const std::string& baseName) {
+    std::string pattern = (folder / ("." + baseName + ".XXXXXX")).string();
+    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) Fail(folder / baseName, errno);
+    path_ = pattern;
+    handle_ = fd;
+    // mkostemp makes the file private; a picture gets the usual mode.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+}
+
+TempFile::~TempFile() {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+    if (!path_.empty()) unlink(path_.c_str());
+}
+
+void TempFile::WriteAll(std::span<const std::uint8_t> bytes, const std::filesystem::path& name) {
+    const int fd = static_cast<int>(handle_);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail(name, n < 0 ? errno : ENOSPC);
+        done += static_cast<std::size_t>(n);
+    }
+    if (fdatasync(fd) != 0) Fail(name, errno);
+    handle_ = -1;
+    if (close(fd) != 0) Fail(name, errno);
+}
+
+bool TempFile::MoveTo(const std::filesystem::path& target) {
+    if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        path_.clear();
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL && errno != ENOSYS) Fail(target, errno);
+    // File systems without a no-replace rename: link, which never replaces.
+    if (link(path_.c_str(), target.c_str()) != 0) {
+        if (errno == EEXIST) return false;
+        Fail(target, errno);
+    }
+    return true;  // the destructor unlinks the temporary name
+}
+
+void TempFile::SyncFolder(const std::filesystem::path& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);  // best effort: the file itself is already on disk
+    close(fd);
+}
+
+}  // namespace dudo
