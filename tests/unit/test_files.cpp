@@ -22,6 +22,7 @@ TempFolder::TempFolder() {
         if (std::filesystem::create_directory(candidate)) path_ = candidate;
     }
     if (path_.empty()) throw std::runtime_error("no temporary folder");
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all);  // private, as a runtime folder is
 }
 
 TempFolder::~TempFolder() {
