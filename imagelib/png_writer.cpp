@@ -141,10 +141,16 @@ void FilterRowPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size
 
 using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, int, std::uint8_t*,
                              std::uint8_t*, const std::uint8_t*);
-const FilterRowFn FilterRow = __builtin_cpu_supports("avx2") ? FilterRowAvx2 : FilterRowPlain;
+// Picked on first use, not by a static initializer, which could run before
+// the processor's features have been read.
+FilterRowFn PickFilterRow() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? FilterRowAvx2 : FilterRowPlain;
+}
 
 // Filters rows [first, last) into `filtered`, row `first` at its start.
 void FilterRows(const Image& image, const Layout& layout, int first, int last, std::uint8_t* filtered) {
+    static const FilterRowFn filterRow = PickFilterRow();
     const std::size_t n = layout.rowBytes;
     std::vector<std::uint8_t> rows(2 * n), scratch(5 * n), zeros(n, 0);
     std::uint8_t* prev = rows.data();
@@ -157,7 +163,7 @@ void FilterRows(const Image& image, const Layout& layout, int first, int last, s
             out[0] = 0;  // palette indices compress best unfiltered
             std::memcpy(out + 1, cur, n);
         } else {
-            FilterRow(cur, y > 0 ? prev : nullptr, n, layout.channels, out, scratch.data(), zeros.data());
+            filterRow(cur, y > 0 ? prev : nullptr, n, layout.channels, out, scratch.data(), zeros.data());
         }
         std::swap(prev, cur);
     }
