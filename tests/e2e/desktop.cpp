@@ -29,23 +29,18 @@ std::string Shell(const std::string& command) {
 
 int Desktop::Px(int twips) const { return static_cast<int>(std::lround(twips * PixelsPerInch() / 1440.0)); }
 
-Desktop::Place Desktop::ControlPlace(const std::string& control) const {
+void Desktop::ClickControl(const std::string& control, int button) {
+    const auto panel = Window(Shown::Panel);
+    if (!panel) throw std::runtime_error("the panel is not mapped");
     const auto open = control.find('(');
     const int index = open == std::string::npos ? -1 : std::stoi(control.substr(open + 1));
     for (const ControlDesign& c : DesignedLayout())
         if (c.name == control.substr(0, open) && c.index == index) {
             const Geometry& g = c.geometry;
-            return {Px(g.left), Px(g.top), Px(g.left + g.width), Px(g.top + g.height)};
+            MovePointer(panel->x + Px(g.left + g.width / 2), panel->y + Px(g.top + g.height / 2));
+            return Click(button);
         }
     throw std::runtime_error("no control " + control);
-}
-
-void Desktop::ClickControl(const std::string& control, int button) {
-    const auto panel = Window(Shown::Panel);
-    if (!panel) throw std::runtime_error("the panel is not mapped");
-    const Place c = ControlPlace(control);
-    MovePointer(panel->x + (c.left + c.right) / 2, panel->y + (c.top + c.bottom) / 2);
-    Click(button);
 }
 
 bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) {

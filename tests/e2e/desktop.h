@@ -87,11 +87,8 @@ public:
 
     // Twips of the designed layout in this desktop's pixels, rounded as the view does.
     int Px(int twips) const;
-    // A control's designed place in the panel, in pixels; named as in the
-    // layout, an array element with its index: "Combo1", "Text1(0)".
-    struct Place { int left, top, right, bottom; };
-    Place ControlPlace(const std::string& control) const;
-    // Clicks the centre of a panel control; button 0 is a slow left click.
+    // Clicks the centre of a panel control, named as in the layout, an array
+    // element with its index ("Combo1", "Text1(0)"); button 0 is a slow left click.
     void ClickControl(const std::string& control, int button = 1);
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
 
