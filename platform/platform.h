@@ -14,8 +14,11 @@ namespace dudo {
 
 class Form1;
 
+// The virtual-key codes; <windows.h> has them as macros of the same values.
+#ifndef VK_LBUTTON
 constexpr int VK_LBUTTON = 0x01;
 constexpr int VK_SNAPSHOT = 0x2C;
+#endif
 
 struct Point {
     int x = 0, y = 0;

@@ -1,0 +1,136 @@
+#include "platform/windows/win32_screen.h"
+
+#include "platform/windows/windows_api.h"
+#include <dwmapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace dudo::win32 {
+
+namespace {
+
+// A top-down 32-bit DIB section the size of the area, selected into a memory DC.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top-down: rows in the surface's order
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+        if (bitmap_) previous_ = SelectObject(dc_, bitmap_);
+    }
+    ~Canvas() {
+        if (previous_) SelectObject(dc_, previous_);
+        if (bitmap_) DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    bool ok() const { return bits_ != nullptr; }
+    HDC dc() const { return dc_; }
+    const std::uint32_t* row(int y) const { return static_cast<const std::uint32_t*>(bits_) + std::size_t(y) * width_; }
+    void Fill(std::uint32_t pixel) { std::fill_n(static_cast<std::uint32_t*>(bits_), std::size_t(width_) * height_, pixel); }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    void* bits_ = nullptr;
+};
+
+}  // namespace
+
+Size ScreenSize() {
+    HDC screen = GetDC(nullptr);
+    const Size size{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES)};
+    ReleaseDC(nullptr, screen);
+    return size;
+}
+
+int PixelsPerInch() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+std::optional<Rect> ForegroundWindowRect() {
+    HWND window = GetForegroundWindow();
+    if (!window) return std::nullopt;
+    // The visible frame: GetWindowRect counts the invisible resize borders
+    // of current Windows, which would put strips of what lies behind into the
+    // picture. It stays the answer where DWM has none (Wine answers E_NOTIMPL).
+    RECT r{};
+    if (FAILED(DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &r, sizeof r)) && !GetWindowRect(window, &r))
+        return std::nullopt;
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+void CopyScreen(int x, int y, Picture& surface) {
+    const Size screen = ScreenSize();
+    // Only the part on the screen is copied; the rest keeps the surface's pixels.
+    const int left = std::max(x, 0), top = std::max(y, 0);
+    const int right = std::min(x + surface.width, screen.width), bottom = std::min(y + surface.height, screen.height);
+    if (right <= left || bottom <= top) return;
+    Canvas canvas(right - left, bottom - top);
+    if (!canvas.ok()) return;
+    HDC source = GetDC(nullptr);
+    BitBlt(canvas.dc(), 0, 0, right - left, bottom - top, source, left, top, SRCCOPY);
+    ReleaseDC(nullptr, source);
+    for (int row = 0; row < bottom - top; ++row) {
+        std::uint32_t* to = surface.row(top - y + row) + (left - x);
+        const std::uint32_t* from = canvas.row(row);
+        for (int i = 0; i < right - left; ++i) to[i] = from[i] | 0xFF000000u;  // GDI leaves the fourth byte undefined
+    }
+}
+
+std::optional<CursorImage> Cursor() {
+    // GetCursor answers only for our own thread: the pointer shown over
+    // another program comes from GetCursorInfo.
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor) return std::nullopt;
+    HICON copy = CopyIcon(info.hCursor);
+    if (!copy) return std::nullopt;
+    ICONINFO icon{};
+    std::optional<CursorImage> result;
+    if (GetIconInfo(copy, &icon)) {
+        BITMAP mask{};
+        GetObjectW(icon.hbmMask, sizeof mask, &mask);
+        const int width = mask.bmWidth, height = icon.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+        // Drawn once on black and once on white: the difference is the
+        // coverage, which also gives monochrome and inverting cursors an alpha.
+        Canvas black(width, height), white(width, height);
+        if (width > 0 && height > 0 && black.ok() && white.ok()) {
+            black.Fill(0);
+            white.Fill(0xFFFFFF);
+            DrawIconEx(black.dc(), 0, 0, copy, 0, 0, 0, nullptr, DI_NORMAL);
+            DrawIconEx(white.dc(), 0, 0, copy, 0, 0, 0, nullptr, DI_NORMAL);
+            CursorImage cursor;
+            cursor.image = Picture::Filled(width, height, 0);
+            cursor.hotspot = {static_cast<int>(icon.xHotspot), static_cast<int>(icon.yHotspot)};
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint32_t b = black.row(y)[x], w = white.row(y)[x];
+                    const int alpha = 255 - std::clamp(int(Green(w)) - int(Green(b)), 0, 255);
+                    auto straight = [alpha](int c) { return alpha ? std::min(255, c * 255 / alpha) : 0; };
+                    cursor.image.row(y)[x] = (std::uint32_t(alpha) << 24) |
+                                             (Rgb(straight(Red(b)), straight(Green(b)), straight(Blue(b))) & 0xFFFFFF);
+                }
+            result = std::move(cursor);
+        }
+        DeleteObject(icon.hbmMask);
+        if (icon.hbmColor) DeleteObject(icon.hbmColor);
+    }
+    DestroyIcon(copy);
+    return result;
+}
+
+}  // namespace dudo::win32
