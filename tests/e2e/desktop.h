@@ -97,7 +97,8 @@ protected:
 };
 
 // The back ends, each on a private display of its own.
-std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);  // Xvfb with trayer
+std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);   // Xvfb with trayer
+std::unique_ptr<Desktop> MakeWineDesktop(const DesktopOptions& options);  // dudo.exe under Wine on the same
 
 // A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
 long ProcessMemoryKb(pid_t pid, const std::string& field);

@@ -28,6 +28,7 @@ struct Scenario {
     const char* name;
     DesktopOptions options;
     const char* steps;
+    const char* backends = "X11";  // where the row runs: a platform lacking the means to run it is left out
 };
 
 const DesktopOptions kNoDesktop{0, 0, true, "", false, false, 96};
@@ -38,11 +39,11 @@ const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
     {"StartsShorterWithOneTrayIconAsDesigned", {},
-     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 Another program also reacts"},
+     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 Another program also reacts", "X11 Wine"},
     {"PanelScalesAt144Dpi", kAt144Dpi, "panel-size 2895 4320; pointer 900 700; print"},
     // What a press captures.
     {"PrintScreenWritesTheScreen", {},
-     "pattern 300 100 400 300; focus-pattern; pointer 1200 700; print; file .png 1280 800; shows 300 100 400 300 300 100"},
+     "pattern 300 100 400 300; focus-pattern; pointer 1200 700; print; file .png 1280 800; shows 300 100 400 300 300 100", "X11 Wine"},
     {"PrintScreenWithoutSharedMemory", {1024, 768, false, "", false, false, 96},
      "pattern 300 100 400 300; pointer 1000 700; print; file .png 1024 768; shows 300 100 400 300 300 100"},
     {"ForegroundWindow", {},
@@ -57,19 +58,20 @@ const Scenario kScenarios[] = {
     // The focus selects each field's "0", so the typed digits replace it.
     {"RangeTypedDigitByDigit", {},
      "click Combo1; keys Down Down Return; click Text1(0); type 100; click Text1(1); type 50; click Text1(2); type 300;"
-     "click Text1(3); type 250; pattern 100 50 200 200; pointer 1200 700; print; file .png 200 200; shows 0 0 200 200 100 50"},
+     "click Text1(3); type 250; pattern 100 50 200 200; pointer 1200 700; print; file .png 200 200; shows 0 0 200 200 100 50", "X11 Wine"},
+    // Not under Wine, which knows no pointer image over windows not its own.
     {"PointerDrawnWhereItStands", {}, "pointer 640 400; print; pointer-drawn 640 400"},
-    {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3"},
-    {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400"},
+    {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3", "X11 Wine"},
+    {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400", "X11 Wine"},
     // Combo3, then Command1 and Command2; the hidden fields are skipped: Text6,
     // whose focus selects "100".
     {"KeyboardReachesTheQualityField", {},
      "pattern 300 100 600 400; click Combo3; keys Down Down Return; pointer 60 200; print; file .jpg;"
-     "keys Tab Tab Tab; type 10; print; file .jpg; smaller-than-previous 3"},
+     "keys Tab Tab Tab; type 10; print; file .jpg; smaller-than-previous 3", "X11 Wine"},
     {"HidingWhileCapturingShowsWhatLiesUnder", {},
      "pattern 0 0 400 400; raise-panel; click Check1; pointer 1200 700; covered 100 100; print;"
-     "shows 0 0 400 400 0 0; panel shown"},
-    {"AboutMessageWhileCapturesGoOn", {}, "click Command4; window about; print; close-about; running"},
+     "shows 0 0 400 400 0 0; panel shown", "X11 Wine"},
+    {"AboutMessageWhileCapturesGoOn", {}, "click Command4; window about; print; close-about; running", "X11 Wine"},
     // The tray and the ways out.
     {"HidesToTheTrayAndComesBack", {}, "click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown"},
     // With a notification service the balloons go there, with our title, and
@@ -81,16 +83,16 @@ const Scenario kScenarios[] = {
     // said once, and every press still gives a picture.
     {"SharedPrintScreenIsToldOnce", kPrintHeld,
      "logged 1 Another program also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
-    {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0"},  // "顯示" greyed: the second is "結束"
-    {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0"},
+    {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0", "X11 Wine"},  // "顯示" greyed: the second is "結束"
+    {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0", "X11 Wine"},
     {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0"},
-    {"SecondInstanceLeavesNothing", {}, "second-instance"},
+    {"SecondInstanceLeavesNothing", {}, "second-instance", "X11 Wine"},
     // `dudo --capture` for a window manager that owns Print Screen; a killed
     // instance's socket is stale, and another user is refused.
     {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2"},
     {"CaptureCommandWithoutAnInstance", {}, "kill; capture-refused no dudo runs; start; capture-command"},
     {"CaptureCommandFromAnotherUserIsRefused", {}, "capture-refused-other not allowed; files 0"},
-    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print"},
+    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine"},
     // Faults a capture tool must survive without losing a picture.
     {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
      "print; click Combo3; keys Down Return; pointer 1200 700; print-fails No space left on device;"
@@ -99,10 +101,10 @@ const Scenario kScenarios[] = {
      "print; remount ro; print-fails Read-only file system; remount rw; print; files 2"},
     {"DeletedFolder", {}, "print; remove-folder; print-fails No such file or directory; no-folder"},
     {"KillDuringALargeSave", {3840, 2160, true, "", false, false, 96},
-     "pattern 0 0 3840 2160; pointer 3800 2100; print; kill-during-save; start; print"},
+     "pattern 0 0 3840 2160; pointer 3800 2100; print; kill-during-save; start; print", "X11 Wine"},
     {"PlantedLinkIsNeitherFollowedNorReplaced", {},
      "click Combo2; keys Down Down Down Return; plant-link 0000.png; pointer 1200 700; print; named 0000 (2).png;"
-     "file .png 1280 800; link-kept 0000.png"},
+     "file .png 1280 800; link-kept 0000.png", "X11 Wine"},
     {"DisplayGoingAwayEndsWithAClearMessage", {}, "print; stop-server; dies X11; files 1"},
     {"LongRunOneFileEachAndFlatMemory", {640, 480, true, "", false, false, 96}, "pattern 0 0 640 480; pointer 600 400; long-run 200"},
     // Without a usable display: a clear message, status 2, nothing written.
@@ -116,7 +118,7 @@ struct Backend {
     std::unique_ptr<Desktop> (*make)(const DesktopOptions&);
 };
 
-const Backend kBackends[] = {{"X11", MakeX11Desktop}};
+const Backend kBackends[] = {{"X11", MakeX11Desktop}, {"Wine", MakeWineDesktop}};
 
 // A step's arguments: as numbers, as words, or the whole rest of the line.
 struct Args {
@@ -425,7 +427,7 @@ private:
     void IconShowsPicture() {
         const auto icon = d().Window(Shown::TrayIcon);
         ASSERT_TRUE(icon);
-        EXPECT_EQ(icon->width, 22);
+        EXPECT_GE(icon->width, 16);
         int cyan = 0;
         for (std::uint32_t p : d().Grab(icon->x, icon->y, icon->width, icon->height).pixels) cyan += (p & 0xFFFFFF) == 0x00FFFF;
         EXPECT_GT(cyan, 20);
@@ -457,7 +459,9 @@ TEST_P(Scenarios, Run) {
 std::vector<std::pair<int, int>> AllRuns() {
     std::vector<std::pair<int, int>> runs;
     for (int b = 0; b < static_cast<int>(std::size(kBackends)); ++b)
-        for (int s = 0; s < static_cast<int>(std::size(kScenarios)); ++s) runs.push_back({b, s});
+        if (kBackends[b].make != MakeWineDesktop || *DUDO_WINE_PROGRAM)  // a build with a Windows program beside it
+            for (int s = 0; s < static_cast<int>(std::size(kScenarios)); ++s)
+                if (std::string(kScenarios[s].backends).find(kBackends[b].name) != std::string::npos) runs.push_back({b, s});
     return runs;
 }
 

@@ -1,0 +1,64 @@
+// The Wine back end of the desktop tests: dudo.exe under Wine on an Xvfb
+// display of its own, with trayer as the tray the Wine shell docks into.
+// Each desktop has its own copy of the prepared Wine prefix, since a prefix's
+// shell serves one display; Wine hears keys only while one of its windows
+// has the X focus, so a press of Print Screen goes to the panel.
+#include <filesystem>
+
+#include "tests/e2e/x11_desktop.h"
+
+namespace dudo::e2e {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class WineDesktop : public X11Desktop {
+public:
+    explicit WineDesktop(const DesktopOptions& options) : X11Desktop(options) {
+        // Links to the files Wine only reads (symbolic ones, which work across
+        // file systems); copies of the registry and the prefix's time stamp.
+        const std::string prepared = (fs::path(DUDO_WINE_PROGRAM).parent_path() / "wine").string(), copy = prefix().string();
+        Shell("cp -as '" + prepared + "' '" + copy + "' && cd '" + prepared + "' && rm -rf '" + copy + "/dosdevices' && " +
+              "cp -a --remove-destination *.reg .update-timestamp dosdevices '" + copy + "' && rm -f '" + copy + "/wineserver'");
+        if (!fs::exists(prefix() / "system.reg")) throw Missing("no Wine prefix at " + prepared);
+        startTimeoutMs_ = 30000;  // the first start brings up the prefix's server and shell
+    }
+    ~WineDesktop() override {
+        KillProgram();
+        Shell(WineEnv() + "wineserver -k 2>/dev/null");
+    }
+
+    void PrintScreen() override {
+        FocusPanel();
+        Keys("Print");
+    }
+    void HoldKey(const std::string& key, bool down) override {
+        FocusPanel();
+        X11Desktop::HoldKey(key, down);
+    }
+
+protected:
+    std::string Program() const override { return WineEnv() + "wine '" DUDO_WINE_PROGRAM "'"; }
+    // The shell's docked icon is a nameless window of explorer.exe; the panel
+    // and the boxes carry their titles as on X11.
+    std::string WindowLine(Shown window) const override {
+        if (window == Shown::TrayIcon) return R"(\(has no name\): \("explorer\.exe" "explorer\.exe"\))";
+        return X11Desktop::WindowLine(window);
+    }
+
+private:
+    void FocusPanel() { Xdotool("search --name dudo進階版 windowfocus"); }
+    fs::path prefix() const { return runtime_.path() / "wine"; }
+    std::string WineEnv() const {
+        return "WINEPREFIX='" + prefix().string() + "' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> MakeWineDesktop(const DesktopOptions& options) {
+    return std::make_unique<WineDesktop>(options);
+}
+
+}  // namespace dudo::e2e

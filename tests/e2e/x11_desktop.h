@@ -1,0 +1,252 @@
+// The X11 back end of the desktop tests: an Xvfb display of its own with
+// trayer as the tray host, the program started in a fresh working folder,
+// real input through xdotool, pattern windows drawn with Xlib. Other back
+// ends on an X server (Wine) derive from it and name their own program and windows.
+#pragma once
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+#include <vector>
+
+#include "platform/null/null_platform.h"
+#include "tests/e2e/desktop.h"
+
+namespace dudo::e2e {
+
+inline pid_t Spawn(const std::vector<std::string>& command, const std::string& log = "/dev/null", int displayFd = -1) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
+        if (displayFd >= 0) dup2(displayFd, 3);
+        std::vector<char*> argv;
+        for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+inline int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+class X11Desktop : public Desktop {
+public:
+    explicit X11Desktop(const DesktopOptions& options) : dpi_(options.dpi) {
+        if (!options.tmpfs.empty() &&
+            !(mounted_ = Shell("mount -t tmpfs -o size=" + options.tmpfs + " tmpfs '" + folder().string() + "' 2>&1 && echo ok") == "ok\n"))
+            throw Missing("mounting a tmpfs needs root");
+        // Xvfb picks a free display itself and writes its number to fd 3.
+        std::vector<std::string> xvfb = {"Xvfb", "-displayfd", "3", "-screen", "0",
+                                         std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
+                                         "-dpi", std::to_string(options.dpi), "-nolisten", "tcp", "+bs", "-noreset"};
+        if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
+        display_ = ":" + SpawnTelling(xvfb, xvfb_);
+        if (options.notifications) {  // a private session bus with dunst on it
+            bus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
+            notifier_ = Spawn({"env", "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=" + bus_, "dunst"});
+            if (!WaitFor([&] { return Dunstctl("count displayed") == "0\n"; }, 5000)) throw std::runtime_error("dunst did not start");
+        }
+        if (options.grabPrint) {  // as a desktop's own screenshot tool does
+            grabber_ = XOpenDisplay(display_.c_str());
+            XGrabKey(grabber_, XKeysymToKeycode(grabber_, XK_Print), 0, DefaultRootWindow(grabber_), False, GrabModeAsync,
+                     GrabModeAsync);
+            XSync(grabber_, False);
+        }
+        if (!options.sharedMemory && Shell(Env() + "xdpyinfo | grep -c MIT-SHM") != "0\n")
+            throw std::runtime_error("the server still offers MIT-SHM");
+        tray_ = Spawn({"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right", "--widthtype",
+                       "request", "--height", "24"});
+        WaitFor([&] { return Named("\"panel\"").has_value(); }, 5000);
+    }
+
+    ~X11Desktop() override {
+        KillProgram();
+        StopServer();
+        if (mounted_) Shell("umount -l '" + folder().string() + "'");
+    }
+
+    std::string DisplayName() const override { return display_; }
+    int PixelsPerInch() const override { return dpi_; }
+
+    std::vector<std::pair<std::string, std::string>> Notifications() override {
+        Dunstctl("close-all");
+        SleepMs(100);
+        const std::string history = Dunstctl("history");
+        std::vector<std::pair<std::string, std::string>> shown;
+        const std::regex entry("\"body\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"[\\s\\S]*?"
+                               "\"summary\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"");
+        for (std::sregex_iterator m(history.begin(), history.end(), entry), end; m != end; ++m)
+            shown.push_back({(*m)[2], (*m)[1]});
+        return shown;
+    }
+    int NotificationsShowing() override {
+        return std::atoi(Dunstctl("count displayed").c_str()) + std::atoi(Dunstctl("count waiting").c_str());
+    }
+
+    pid_t StartProgram() override {
+        program_ = Spawn({"sh", "-c", "cd '" + folder().string() + "' && exec env " + Env() + Program()},
+                         (runtime_.path() / "program.log").string());
+        WaitFor([&] {
+            const auto w = Window(Shown::Panel);
+            return w && w->viewable && CountWindows(Shown::TrayIcon) == 1;
+        }, startTimeoutMs_);
+        SleepMs(200);  // first activation runs just after the window is shown
+        return program_;
+    }
+    void KillProgram() override {
+        if (program_ > 0) kill(program_, SIGKILL);
+        WaitForExit(3000);
+    }
+    bool ProgramRunning() override { return program_ > 0 && !WaitForExit(0); }
+    std::optional<int> WaitForExit(int timeoutMs) override {
+        for (int waited = 0; program_ > 0 && waited <= timeoutMs; waited += 20) {
+            int status = 0;
+            if (waitpid(program_, &status, WNOHANG) == program_) {
+                program_ = -1;
+                return lastStatus_ = ExitStatus(status);
+            }
+            if (timeoutMs) SleepMs(20);
+        }
+        return std::nullopt;
+    }
+    std::string ProgramLog() const override {
+        return "exit status " + std::to_string(lastStatus_) + ": " + test::FileContents(runtime_.path() / "program.log");
+    }
+    pid_t programPid() const override { return program_; }
+    std::string RunAgain(const std::string& arguments, bool otherUser) override {
+        const std::string as = otherUser ? "setpriv --reuid 65534 --regid 65534 --clear-groups " : "";
+        return Shell("cd '" + folder().string() + "' && " + as + "env " + Env() + Program() + " " + arguments + " 2>&1; echo status=$?");
+    }
+    void StopServer() override {
+        for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone
+            if (*d) XCloseDisplay(*d), *d = nullptr;
+        // SIGTERM lets Xvfb remove its lock and socket.
+        for (pid_t* pid : {&notifier_, &bus_pid_, &tray_, &xvfb_})
+            if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
+    }
+
+    void MovePointer(int x, int y) override { Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y)); }
+    void Click(int button) override { Xdotool(button == 0 ? "mousedown 1 sleep 0.1 mouseup 1" : "click " + std::to_string(button)); }
+    void Keys(const std::string& keys) override { Xdotool("key " + keys); }
+    void HoldKey(const std::string& key, bool down) override { Xdotool((down ? "keydown " : "keyup ") + key); }
+    void Type(const std::string& text) override { Xdotool("type --delay 80 '" + text + "'"); }
+    void PrintScreen() override { Keys("Print"); }
+
+    std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window)); }
+    int CountWindows(Shown window) override {
+        const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
+        const std::regex line("0x[0-9a-f]+ " + WindowLine(window) + ".*  (\\d+)x(\\d+)\\+");
+        int count = 0;
+        for (std::sregex_iterator m(tree.begin(), tree.end(), line), end; m != end; ++m)
+            count += std::stoi((*m)[1]) >= 8 && std::stoi((*m)[2]) >= 8;
+        return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
+    }
+    void RaisePanel() override { Xdotool("search --name dudo進階版 windowraise"); }
+    void CloseMessageBox() override {
+        Xdotool("search --name dudo進階版 windowfocus %@ key Return");
+        Keys("Escape");
+    }
+    Picture Grab(int x, int y, int width, int height) override {
+        Display* d = XOpenDisplay(display_.c_str());
+        if (!d) throw std::runtime_error("no display");
+        XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, width, height, AllPlanes, ZPixmap);
+        Picture picture = Picture::Filled(width, height, 0);
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px) picture.row(py)[px] = 0xFF000000u | XGetPixel(image, px, py);
+        XDestroyImage(image);
+        XCloseDisplay(d);
+        return picture;
+    }
+    // Override-redirect, so that it lands exactly there; backing store keeps
+    // the pattern while another window covers it.
+    void ShowPattern(int x, int y, int width, int height) override {
+        if (!patterns_ && !(patterns_ = XOpenDisplay(display_.c_str()))) throw std::runtime_error("no display");
+        Display* d = patterns_;
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        attributes.backing_store = Always;
+        pattern_ = XCreateWindow(d, DefaultRootWindow(d), x, y, width, height, 0, 24, InputOutput,
+                                 DefaultVisual(d, DefaultScreen(d)), CWOverrideRedirect | CWBackingStore, &attributes);
+        XMapRaised(d, pattern_);
+        XSync(d, False);
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px) pixels[static_cast<std::size_t>(py) * width + px] = PatternPixel(x + px, y + py);
+        XImage* image = XCreateImage(d, DefaultVisual(d, DefaultScreen(d)), 24, ZPixmap, 0,
+                                     reinterpret_cast<char*>(pixels.data()), width, height, 32, 0);
+        XPutImage(d, pattern_, DefaultGC(d, DefaultScreen(d)), image, 0, 0, 0, 0, width, height);
+        image->data = nullptr;
+        XDestroyImage(image);
+        XSync(d, False);
+    }
+    void FocusPattern() override {
+        XSetInputFocus(patterns_, pattern_, RevertToParent, CurrentTime);
+        XSync(patterns_, False);
+    }
+
+protected:
+    // How the program is started, after its environment.
+    virtual std::string Program() const { return DUDO_BINARY; }
+    // What xwininfo shows of that window after its id: a regular expression.
+    virtual std::string WindowLine(Shown window) const {
+        const char* titles[] = {"dudo進階版", "dudo tray icon", "dudo balloon", "作者的話", "dudo進階版"};
+        return "\"" + std::string(titles[static_cast<int>(window)]) + "\"";
+    }
+    // The program's environment: no session bus but ours, or none at all.
+    std::string Env() const {
+        return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
+               (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
+    }
+    std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
+    void Xdotool(const std::string& arguments) {
+        Shell(Env() + "xdotool " + arguments);
+        SleepMs(60);
+    }
+    // Starts a server that writes where it listens to fd 3; that first line.
+    static std::string SpawnTelling(const std::vector<std::string>& command, pid_t& pid) {
+        int pipe[2];
+        if (::pipe(pipe) != 0) throw std::runtime_error("pipe");
+        pid = Spawn(command, "/dev/null", pipe[1]);
+        close(pipe[1]);
+        std::string line;
+        char c;
+        while (read(pipe[0], &c, 1) == 1 && c != '\n') line += c;
+        close(pipe[0]);
+        if (line.empty()) throw std::runtime_error(command[0] + " did not start");
+        return line;
+    }
+    // The first window of at least 8 x 8 pixels whose line matches.
+    std::optional<WindowPlace> Named(const std::string& pattern) {
+        const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
+        const std::regex line("(0x[0-9a-f]+) " + pattern + ".*  (\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+  \\+(-?\\d+)\\+(-?\\d+)");
+        for (std::sregex_iterator m(tree.begin(), tree.end(), line), end; m != end; ++m) {
+            const int width = std::stoi((*m)[2]), height = std::stoi((*m)[3]);
+            if (width < 8 || height < 8) continue;
+            const bool viewable = Shell(Env() + "xwininfo -id " + (*m)[1].str() + " 2>/dev/null").find("IsViewable") != std::string::npos;
+            return WindowPlace{std::stoi((*m)[4]), std::stoi((*m)[5]), width, height, viewable};
+        }
+        return std::nullopt;
+    }
+
+    int startTimeoutMs_ = 8000;
+    std::string display_, bus_;
+    test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
+    pid_t xvfb_ = -1, tray_ = -1, program_ = -1, bus_pid_ = -1, notifier_ = -1;
+    int lastStatus_ = -1, dpi_;
+    bool mounted_ = false;
+    Display* patterns_ = nullptr;
+    Display* grabber_ = nullptr;
+    ::Window pattern_ = 0;
+};
+
+
+}  // namespace dudo::e2e
