@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "common/utf8.h"
+#include "panel/accessible_names.h"
 #include "platform/linux/program_icon.h"
 
 namespace dudo {
@@ -35,19 +36,6 @@ public:
         return limit == 0 || CharCount(input.toStdString()) <= limit ? Acceptable : Invalid;
     }
 };
-
-// What a screen reader announces for controls without a caption of their own.
-QString AccessibleName(const Control& c) {
-    static const std::map<std::string, const char*> names = {
-        {"Combo1", "抓圖目標"}, {"Combo2", "檔名選項"}, {"Combo3", "格式選項"}, {"Combo4", "圖像倍率"},
-        {"Combo5", "顏色數目"}, {"Combo6", "彩色或灰階"}, {"Text5", "初始值"}, {"Command3", "用滑鼠選取範圍"},
-        {"Command4", "作者的話"}};
-    static const char* corners[] = {"左上方 X", "左上方 Y", "右下方 X", "右下方 Y"};
-    if (c.name() == "Text1") return corners[c.index()];
-    const auto found = names.find(c.name());
-    if (found != names.end()) return found->second;
-    return QString::fromStdString(c.caption());
-}
 
 QPixmap MouseGlyph(int size) {
     QPixmap pixmap(size, size);
@@ -171,7 +159,7 @@ void QtView::Place(Control& control, QWidget* widget) {
     widget->setGeometry(Px(g.left, true), Px(g.top, false), Px(g.width, true), Px(g.height, false));
     widget->setObjectName(QString::fromStdString(control.name() +
                                                  (control.index() >= 0 ? "_" + std::to_string(control.index()) : "")));
-    widget->setAccessibleName(AccessibleName(control));
+    widget->setAccessibleName(QString::fromStdString(AccessibleName(form_, control)));
     if (control.kind() == Kind::Label) {
         // Labels are drawn beneath the fields and buttons, as lightweight
         // controls are: the corner labels span the row their fields sit on.
@@ -241,7 +229,7 @@ void QtView::Mirror(Control& control, Property property) {
         }
         if (property == Property::MaxLength)
             static_cast<LengthLimit*>(const_cast<QValidator*>(line->validator()))->limit = field.maxLength();
-        if (field.name() == "Text6") line->setAccessibleName(QString::fromStdString(form_.Label1(6).caption()));
+        if (property == Property::Text) line->setAccessibleName(QString::fromStdString(AccessibleName(form_, field)));
     } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
         if (property == Property::Value) {
             const int v = static_cast<CheckBox&>(control).value();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "panel/accessible_names.h"
 #include "platform/windows/wide_text.h"
 
 namespace dudo {
@@ -106,6 +107,9 @@ Win32View::Win32View(Form1& form, ViewHooks hooks, double twipsPerPixel, std::fu
             menuIds_[control] = menuId;
         }
     }
+    CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                     reinterpret_cast<void**>(&accessibility_));
+    for (auto& [control, child] : windows_) Announce(*control, child);
     SetFocusOrder();
     form_.setObserverForAll(this);
     MirrorWindow(Property::Text);
@@ -119,6 +123,13 @@ Win32View::~Win32View() {
     if (!menuAttached) DestroyMenu(menuBar_);
     for (HFONT font : {font_, symbolFont_})
         if (font) DeleteObject(font);
+    if (accessibility_) accessibility_->Release();
+}
+
+void Win32View::Announce(Control& control, HWND child) {
+    if (accessibility_ && control.kind() != Kind::Label)
+        accessibility_->SetHwndPropStr(child, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
+                                       Wide(AccessibleName(form_, control)).c_str());
 }
 
 int Win32View::Px(double twips) const { return static_cast<int>(std::lround(twips / twips_)); }
@@ -247,6 +258,7 @@ void Win32View::Mirror(Control& control, Property property) {
                 SendMessageW(child, EM_SETSEL, static_cast<WPARAM>(field.selStart()),
                              static_cast<LPARAM>(field.selStart() + field.selLength()));
             if (property == Property::MaxLength) SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(field.maxLength()), 0);
+            if (property == Property::Text) Announce(control, child);  // Text6's label follows the format
             break;
         }
         case Kind::CheckBox:

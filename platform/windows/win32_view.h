@@ -4,6 +4,7 @@
 // named handler, run through the program's dispatch.
 #pragma once
 #include "platform/windows/windows_api.h"
+#include <oleacc.h>
 
 #include <deque>
 #include <functional>
@@ -44,6 +45,8 @@ private:
     void Mirror(Control& control, Property property);
     void MirrorWindow(Property property);
     void SetFocusOrder();
+    // Gives a screen reader the control's name where it has no caption of its own.
+    void Announce(Control& control, HWND child);
     void Run(const std::function<void()>& handler) { hooks_.dispatch(handler); }
     int Px(double twips) const;
     HFONT MakeFont(const wchar_t* family, double points) const;
@@ -61,6 +64,7 @@ private:
     std::map<int, Control*> controlOf_;  // by child window or menu item id
     std::map<Control*, int> menuIds_;
     std::deque<std::wstring> tipTexts_;
+    IAccPropServices* accessibility_ = nullptr;
     bool activated_ = false;
     bool mirroring_ = false;  // a model change is being copied into the controls
 };

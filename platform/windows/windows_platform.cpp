@@ -12,7 +12,25 @@
 
 namespace dudo {
 
+namespace {
+
+// Said once, with the first icon, where Windows itself opens its screen
+// snipping on Print Screen (the default of Windows 11): both react to every press.
+const char* const kSnippingOnPrintScreen =
+    "Windows 的「使用 Print Screen 鍵開啟螢幕擷取」已開啟，每按一次 Print Screen 也會開啟剪取工具。"
+    "可在「設定 › 協助工具 › 鍵盤」關閉它。"
+    " (The snipping of Windows also reacts to Print Screen: turn it off in Settings › Accessibility › Keyboard.)";
+
+bool PrintScreenOpensSnipping() {
+    DWORD value = 0, size = sizeof value;
+    return RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Keyboard", L"PrintScreenKeyForSnippingEnabled", RRF_RT_REG_DWORD,
+                        nullptr, &value, &size) == ERROR_SUCCESS && value == 1;
+}
+
+}  // namespace
+
 WindowsPlatform::WindowsPlatform() : twipsPerPixel_(1440.0 / win32::PixelsPerInch()) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // for the accessibility properties
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     trayPicture_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"DUDO", IMAGE_ICON,
@@ -114,6 +132,15 @@ bool WindowsPlatform::NotifyIcon(NotifyMessage message, const std::array<std::ui
     const DWORD shellMessage = message == NotifyMessage::Add ? NIM_ADD : message == NotifyMessage::Modify ? NIM_MODIFY : NIM_DELETE;
     const bool done = Shell(shellMessage, request);
     if (done) shownIcon_ = message == NotifyMessage::Delete ? std::nullopt : std::optional(request);
+    if (done && message == NotifyMessage::Add && PrintScreenOpensSnipping()) {
+        std::fprintf(stderr, "dudo: %s\n", kSnippingOnPrintScreen);
+        IconRequest notice = request;
+        notice.flags |= NIF_INFO;
+        notice.info = kSnippingOnPrintScreen;
+        notice.infoTitle = "dudo進階版";
+        notice.timeoutMs = 10000;
+        Shell(NIM_MODIFY, notice);
+    }
     return done;
 }
 

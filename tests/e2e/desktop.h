@@ -31,7 +31,7 @@ struct DesktopOptions {
     bool sharedMemory = true;  // false: the X server without MIT-SHM
     std::string tmpfs;         // a size: the working folder on a tmpfs of its own
     bool notifications = false;  // a notification service on the session bus
-    bool grabPrint = false;      // another client holds a grab on Print Screen
+    bool grabPrint = false;      // another program takes Print Screen too (X11: a grab; Windows: its snipping)
     int dpi = 96;
 };
 

@@ -39,7 +39,7 @@ const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
     {"StartsShorterWithOneTrayIconAsDesigned", {},
-     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 Another program also reacts", "X11 Wine"},
+     "panel-size 2895 4320; icons 1; files 0; icon-shows-picture; logged 0 also reacts to Print Screen", "X11 Wine"},
     {"PanelScalesAt144Dpi", kAt144Dpi, "panel-size 2895 4320; pointer 900 700; print"},
     // What a press captures.
     {"PrintScreenWritesTheScreen", {},
@@ -82,7 +82,7 @@ const Scenario kScenarios[] = {
     // Another client holds Print Screen, as a desktop's screenshot tool does:
     // said once, and every press still gives a picture.
     {"SharedPrintScreenIsToldOnce", kPrintHeld,
-     "logged 1 Another program also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
+     "logged 1 also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
     {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0", "X11 Wine"},  // "顯示" greyed: the second is "結束"
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0", "X11 Wine"},
     {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0"},

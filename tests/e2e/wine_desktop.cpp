@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 class WineDesktop : public X11Desktop {
 public:
-    explicit WineDesktop(const DesktopOptions& options) : X11Desktop(options) {
+    // No X client of ours grabs Print Screen here: Wine would not hear it at all.
+    explicit WineDesktop(const DesktopOptions& options) : X11Desktop(WithoutGrab(options)) {
         // Links to the files Wine only reads (symbolic ones, which work across
         // file systems); copies of the registry and the prefix's time stamp.
         const std::string prepared = (fs::path(DUDO_WINE_PROGRAM).parent_path() / "wine").string(), copy = prefix().string();
@@ -23,6 +24,9 @@ public:
               "cp -a --remove-destination *.reg .update-timestamp dosdevices '" + copy + "' && rm -f '" + copy + "/wineserver'");
         if (!fs::exists(prefix() / "system.reg")) throw Missing("no Wine prefix at " + prepared);
         startTimeoutMs_ = 30000;  // the first start brings up the prefix's server and shell
+        if (options.grabPrint)  // Print Screen also opens the system's snipping, as on Windows 11
+            Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\Keyboard' /v PrintScreenKeyForSnippingEnabled /t REG_DWORD /d 1 /f"
+                  " >/dev/null 2>&1");
     }
     ~WineDesktop() override {
         KillProgram();
@@ -40,14 +44,21 @@ public:
 
 protected:
     std::string Program() const override { return WineEnv() + "wine '" DUDO_WINE_PROGRAM "'"; }
-    // The shell's docked icon is a nameless window of explorer.exe; the panel
-    // and the boxes carry their titles as on X11.
+    // The shell's docked icon and its balloons are nameless windows of
+    // explorer.exe, the balloon a wide one; the panel and the boxes carry
+    // their titles as on X11.
     std::string WindowLine(Shown window) const override {
-        if (window == Shown::TrayIcon) return R"(\(has no name\): \("explorer\.exe" "explorer\.exe"\))";
+        const std::string shell = R"(\(has no name\): \("explorer\.exe" "explorer\.exe"\))";
+        if (window == Shown::TrayIcon) return shell + R"((?=  \d{1,2}x\d{1,2}\+))";
+        if (window == Shown::Balloon) return shell + R"((?=  \d{3,}x))";
         return X11Desktop::WindowLine(window);
     }
 
 private:
+    static DesktopOptions WithoutGrab(DesktopOptions options) {
+        options.grabPrint = false;
+        return options;
+    }
     void FocusPanel() { Xdotool("search --name dudo進階版 windowfocus"); }
     fs::path prefix() const { return runtime_.path() / "wine"; }
     std::string WineEnv() const {
