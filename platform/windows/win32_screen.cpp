@@ -74,21 +74,22 @@ std::optional<Rect> ForegroundWindowRect() {
 }
 
 void CopyScreen(int x, int y, Picture& surface) {
-    const Size screen = ScreenSize();
-    // Only the part on the screen is copied; the rest keeps the surface's pixels.
-    const int left = std::max(x, 0), top = std::max(y, 0);
-    const int right = std::min(x + surface.width, screen.width), bottom = std::min(y + surface.height, screen.height);
-    if (right <= left || bottom <= top) return;
-    Canvas canvas(right - left, bottom - top);
-    if (!canvas.ok()) return;
+    // One screen DC for the size and the copy. Only the part on the screen
+    // is copied; the rest keeps the surface's pixels.
     HDC source = GetDC(nullptr);
-    BitBlt(canvas.dc(), 0, 0, right - left, bottom - top, source, left, top, SRCCOPY);
-    ReleaseDC(nullptr, source);
-    for (int row = 0; row < bottom - top; ++row) {
-        std::uint32_t* to = surface.row(top - y + row) + (left - x);
-        const std::uint32_t* from = canvas.row(row);
-        for (int i = 0; i < right - left; ++i) to[i] = from[i] | 0xFF000000u;  // GDI leaves the fourth byte undefined
+    const int left = std::max(x, 0), top = std::max(y, 0);
+    const int right = std::min(x + surface.width, GetDeviceCaps(source, HORZRES));
+    const int bottom = std::min(y + surface.height, GetDeviceCaps(source, VERTRES));
+    if (right > left && bottom > top) {
+        Canvas canvas(right - left, bottom - top);
+        if (canvas.ok() && BitBlt(canvas.dc(), 0, 0, right - left, bottom - top, source, left, top, SRCCOPY))
+            for (int row = 0; row < bottom - top; ++row) {
+                std::uint32_t* to = surface.row(top - y + row) + (left - x);
+                const std::uint32_t* from = canvas.row(row);
+                for (int i = 0; i < right - left; ++i) to[i] = from[i] | 0xFF000000u;  // GDI leaves the fourth byte undefined
+            }
     }
+    ReleaseDC(nullptr, source);
 }
 
 std::optional<CursorImage> Cursor() {
