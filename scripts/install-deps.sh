@@ -8,7 +8,7 @@ packages=(
   libdeflate-dev libjpeg62-turbo-dev libgif-dev libimagequant-dev libpixman-1-dev
   libx11-dev libxi-dev libxext-dev libxfixes-dev libxtst-dev qt6-base-dev
   xvfb xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
-  desktop-file-utils appstream file man-db dpkg-dev dunst dbus-daemon
+  desktop-file-utils appstream file man-db dpkg-dev dunst dbus-daemon xfce4-panel libglib2.0-bin
   "$@"
 )
 missing=()

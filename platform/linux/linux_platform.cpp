@@ -99,9 +99,9 @@ void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(Q
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
     closeRequested_ = hooks.closeRequested;
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
-    tray_ = std::make_unique<QtTrayIcon>([this](int eventNumber) {
+    tray_ = MakeTrayIcon([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
-    });
+    }, view_->popupMenu());
 }
 
 void LinuxPlatform::MessageBox(const std::string& title, const std::string& text) {

@@ -1,5 +1,5 @@
 // LinuxPlatform: the program's platform on X11 with Qt 6 Widgets. It puts
-// X11Input, X11Screen, QtView and QtTrayIcon together and adds the process
+// X11Input, X11Screen, QtView and the tray icon together and adds the process
 // services: the single-instance lock, the clock, the program folder, and
 // SIGTERM/SIGINT/SIGHUP turned into a close request on the UI thread, and
 // the balloons and the one notice that another program holds Print Screen.
@@ -11,8 +11,8 @@
 
 #include "platform/linux/capture_channel.h"
 #include "platform/linux/desktop_notifications.h"
-#include "platform/linux/qt_tray.h"
 #include "platform/linux/qt_view.h"
+#include "platform/linux/tray_icon.h"
 #include "platform/linux/x11_input.h"
 #include "platform/linux/x11_screen.h"
 #include "platform/platform.h"
@@ -63,7 +63,7 @@ private:
     std::unique_ptr<X11Input> input_;
     std::unique_ptr<X11Screen> screen_;
     std::unique_ptr<QtView> view_;
-    std::unique_ptr<QtTrayIcon> tray_;
+    std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<QSocketNotifier> inputNotifier_, signalNotifier_;
     QTimer timer_;
     std::function<void()> tick_, tickNow_;

@@ -11,13 +11,17 @@
 
 namespace dudo {
 
+namespace {
+constexpr int kRequestedSize = 22;  // the classic tray size; hosts give their own
+}  // namespace
+
 QtTrayIcon::QtTrayIcon(std::function<void(int)> report)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
       report_(std::move(report)),
       balloon_(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
     setWindowTitle("dudo tray icon");
-    setGeometry(0, 0, 22, 22);
-    setMinimumSize(22, 22);
+    setGeometry(0, 0, kRequestedSize, kRequestedSize);
+    setMinimumSize(16, 16);
     createWinId();
     setMouseTracking(true);
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -36,10 +40,24 @@ bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
         // The tray host maps the window itself once it has embedded it, and
         // the server draws the picture: showing it through the toolkit would
         // make the tray host size it from the toolkit's hints instead.
-        const QImage picture = ProgramPicture(22).toImage().convertToFormat(QImage::Format_ARGB32);
-        docked_ = RequestTrayDock(winId(), reinterpret_cast<const std::uint32_t*>(picture.constBits()));
+        docked_ = RequestTrayDock(winId(), kRequestedSize);
+        if (docked_) ShowPicture();
     }
     return docked_;
+}
+
+// Drawn anew at the size the host gives, so it is crisp at 16 as at 48 px,
+// square and centred in a window the host made longer.
+void QtTrayIcon::ShowPicture() {
+    const int size = std::min(width(), height());
+    QImage window(width(), height(), QImage::Format_ARGB32);
+    window.fill(Qt::transparent);
+    QPainter(&window).drawPixmap((width() - size) / 2, (height() - size) / 2, ProgramPicture(size));
+    SetTrayPicture(winId(), reinterpret_cast<const std::uint32_t*>(window.constBits()), width(), height());
+}
+
+void QtTrayIcon::resizeEvent(QResizeEvent*) {
+    if (docked_) ShowPicture();
 }
 
 void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {

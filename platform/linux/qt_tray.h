@@ -3,7 +3,7 @@
 // numbers the tray handlers decode (512 move, 513 left press, 514 left
 // release, 515 left double click, 516 right press, 517 right release), and
 // shows the record's tip and balloon. The picture is the window's background,
-// drawn by the X server.
+// drawn by the X server at the size the host gives, in the picture's shape.
 #pragma once
 #include <QLabel>
 #include <QPixmap>
@@ -11,25 +11,27 @@
 #include <QWidget>
 #include <functional>
 
-#include "tray/notify_icon.h"
+#include "platform/linux/tray_icon.h"
 
 namespace dudo {
 
-class QtTrayIcon : public QWidget {
+class QtTrayIcon : public QWidget, public TrayIcon {
 public:
     explicit QtTrayIcon(std::function<void(int)> report);
-    // Add or modify with the record's contents; false when no tray runs.
-    bool Apply(const IconRequest& request, bool add);
-    // Our own balloon beside the icon, where no notification service runs.
-    void ShowBalloon(const QString& title, const QString& text, int timeoutMs);
+    bool Apply(const IconRequest& request, bool add) override;
+    // Our own balloon beside the icon.
+    void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ShowPicture();
+
     std::function<void(int)> report_;
     QLabel balloon_;
     QTimer balloonTimer_;

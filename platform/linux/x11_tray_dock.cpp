@@ -3,7 +3,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,73 +13,95 @@ namespace dudo {
 
 namespace {
 
-// The icon over a light panel colour, as a background pixmap of the window.
-void SetBackground(Display* d, Window window, const std::uint32_t* picture) {
-    constexpr int kSize = 22;
-    std::vector<std::uint32_t> pixels(kSize * kSize);
-    for (int i = 0; i < kSize * kSize; ++i) {
+using DisplayPtr = std::unique_ptr<Display, decltype(&XCloseDisplay)>;
+
+DisplayPtr OpenDisplay() { return {XOpenDisplay(nullptr), &XCloseDisplay}; }
+
+Window TrayManager(Display* d) {
+    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(d));
+    return XGetSelectionOwner(d, XInternAtom(d, selection.c_str(), False));
+}
+
+// Opaque, the few half-covered edge pixels blended over a light grey.
+std::vector<std::uint32_t> WindowPixels(const std::uint32_t* picture, int count) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
         const std::uint32_t p = picture[i];
         const unsigned a = p >> 24;
         auto mix = [a](unsigned v) { return (v * a + 0xED * (255 - a)) / 255; };
         pixels[i] = mix((p >> 16) & 0xFF) << 16 | mix((p >> 8) & 0xFF) << 8 | mix(p & 0xFF);
     }
-    const int screen = DefaultScreen(d);
-    Pixmap pixmap = XCreatePixmap(d, window, kSize, kSize, DefaultDepth(d, screen));
-    XImage* image = XCreateImage(d, DefaultVisual(d, screen), DefaultDepth(d, screen), ZPixmap, 0,
-                                 reinterpret_cast<char*>(pixels.data()), kSize, kSize, 32, 0);
-    XPutImage(d, pixmap, DefaultGC(d, screen), image, 0, 0, 0, 0, kSize, kSize);
-    image->data = nullptr;
-    XDestroyImage(image);
-    XSetWindowBackgroundPixmap(d, window, pixmap);
-    XFreePixmap(d, pixmap);  // the window keeps its own reference
-    XClearWindow(d, window);
+    return pixels;
+}
+
+// The window takes the picture's outline, so the panel shows through where
+// the picture is transparent, whatever the host draws and whether or not a
+// compositing manager runs.
+void ShapeToPicture(Display* d, Window window, const std::uint32_t* picture, int width, int height) {
+    const int stride = (width + 7) / 8;
+    std::vector<char> bits(static_cast<std::size_t>(stride) * height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (picture[y * width + x] >> 24 >= 0x80) bits[y * stride + x / 8] |= static_cast<char>(1 << (x % 8));
+    Pixmap mask = XCreateBitmapFromData(d, window, bits.data(), width, height);
+    XShapeCombineMask(d, window, ShapeBounding, 0, 0, mask, ShapeSet);
+    XFreePixmap(d, mask);
 }
 
 }  // namespace
 
-bool RequestTrayDock(unsigned long window, const std::uint32_t* picture) {
-    Display* d = XOpenDisplay(nullptr);
+bool RequestTrayDock(unsigned long window, int size) {
+    const DisplayPtr d = OpenDisplay();
     if (!d) return false;
-    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(d));
-    const Window tray = XGetSelectionOwner(d, XInternAtom(d, selection.c_str(), False));
-    if (tray != None) {
-        // Tray hosts size their icons from the size hints.
-        XSizeHints hints{};
-        hints.flags = PMinSize | PBaseSize;
-        hints.min_width = hints.base_width = 22;
-        hints.min_height = hints.base_height = 22;
-        XSetWMNormalHints(d, window, &hints);
-        XResizeWindow(d, window, 22, 22);
-        SetBackground(d, window, picture);
-        const Atom info = XInternAtom(d, "_XEMBED_INFO", False);
-        const long xembed[2] = {0, 1};  // version 0, mapped
-        XChangeProperty(d, window, info, info, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(xembed), 2);
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = tray;
-        event.xclient.message_type = XInternAtom(d, "_NET_SYSTEM_TRAY_OPCODE", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = CurrentTime;
-        event.xclient.data.l[1] = 0;  // SYSTEM_TRAY_REQUEST_DOCK
-        event.xclient.data.l[2] = static_cast<long>(window);
-        XSendEvent(d, tray, False, NoEventMask, &event);
-        XSync(d, False);
-    }
-    XCloseDisplay(d);
-    return tray != None;
+    const Window tray = TrayManager(d.get());
+    if (tray == None) return false;
+    // Tray hosts size their icons from the size hints.
+    XSizeHints hints{};
+    hints.flags = PMinSize | PBaseSize;
+    hints.min_width = hints.base_width = hints.min_height = hints.base_height = size;
+    XSetWMNormalHints(d.get(), window, &hints);
+    XResizeWindow(d.get(), window, size, size);
+    const Atom info = XInternAtom(d.get(), "_XEMBED_INFO", False);
+    const long xembed[2] = {0, 1};  // version 0, mapped
+    XChangeProperty(d.get(), window, info, info, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(xembed), 2);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = tray;
+    event.xclient.message_type = XInternAtom(d.get(), "_NET_SYSTEM_TRAY_OPCODE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 0;  // SYSTEM_TRAY_REQUEST_DOCK
+    event.xclient.data.l[2] = static_cast<long>(window);
+    XSendEvent(d.get(), tray, False, NoEventMask, &event);
+    XSync(d.get(), False);
+    return true;
 }
 
-}  // namespace dudo
-
-namespace dudo {
+void SetTrayPicture(unsigned long window, const std::uint32_t* picture, int width, int height) {
+    const DisplayPtr d = OpenDisplay();
+    XWindowAttributes attributes;
+    if (!d || !XGetWindowAttributes(d.get(), window, &attributes)) return;
+    std::vector<std::uint32_t> pixels = WindowPixels(picture, width * height);
+    Pixmap pixmap = XCreatePixmap(d.get(), window, width, height, attributes.depth);
+    XImage* image = XCreateImage(d.get(), attributes.visual, attributes.depth, ZPixmap, 0,
+                                 reinterpret_cast<char*>(pixels.data()), width, height, 32, 0);
+    GC gc = XCreateGC(d.get(), pixmap, 0, nullptr);
+    XPutImage(d.get(), pixmap, gc, image, 0, 0, 0, 0, width, height);
+    XFreeGC(d.get(), gc);
+    image->data = nullptr;
+    XDestroyImage(image);
+    ShapeToPicture(d.get(), window, picture, width, height);
+    XSetWindowBackgroundPixmap(d.get(), window, pixmap);
+    XFreePixmap(d.get(), pixmap);  // the window keeps its own reference
+    XClearWindow(d.get(), window);
+    XSync(d.get(), False);
+}
 
 bool WindowScreenOrigin(unsigned long window, int& x, int& y) {
-    Display* d = XOpenDisplay(nullptr);
+    const DisplayPtr d = OpenDisplay();
     if (!d) return false;
     Window child;
-    const bool ok = XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
-    XCloseDisplay(d);
-    return ok;
+    return XTranslateCoordinates(d.get(), window, DefaultRootWindow(d.get()), 0, 0, &x, &y, &child);
 }
 
 }  // namespace dudo

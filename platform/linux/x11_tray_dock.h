@@ -4,11 +4,14 @@
 
 namespace dudo {
 
-// Marks `window` as an XEmbed client, gives it `picture` (22 x 22 pixels,
-// 0xAARRGGBB) as its background, which the server draws itself, and asks
-// the tray manager of the default screen to dock it. False when no tray
-// manager runs.
-bool RequestTrayDock(unsigned long window, const std::uint32_t* picture);
+// Marks `window` as an XEmbed client of `size` pixels square and asks the
+// tray manager of the default screen to dock it. False when no tray manager runs.
+bool RequestTrayDock(unsigned long window, int size);
+
+// Gives `window` `picture` (its width x height pixels, 0xAARRGGBB) as its
+// background, which the server draws itself, and the picture's outline as
+// its shape.
+void SetTrayPicture(unsigned long window, const std::uint32_t* picture, int width, int height);
 
 // Where a window stands on the screen; the toolkit does not know once the
 // tray host has reparented it.

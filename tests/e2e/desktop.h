@@ -26,6 +26,10 @@ struct Missing : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The X11 tray: trayer (XEmbed, dark), or an Xfce panel's status tray,
+// which hosts StatusNotifierItems on the session bus.
+enum class TrayHost { Trayer, StatusNotifier };
+
 struct DesktopOptions {
     int width = 1280, height = 800;
     bool sharedMemory = true;  // false: the X server without MIT-SHM
@@ -33,6 +37,7 @@ struct DesktopOptions {
     bool notifications = false;  // a notification service on the session bus
     bool grabPrint = false;      // another program takes Print Screen too (X11: a grab; Windows: its snipping)
     int dpi = 96;
+    TrayHost tray = TrayHost::Trayer;
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -82,6 +87,8 @@ public:
     virtual std::vector<std::pair<std::string, std::string>> Notifications() = 0;
     virtual int NotificationsShowing() = 0;
     virtual int PixelsPerInch() const = 0;
+    // The tool tip of our StatusNotifierItem, as its host reads it.
+    virtual std::string TrayItemTip() { return ""; }
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;
 

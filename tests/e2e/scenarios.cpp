@@ -35,6 +35,7 @@ const DesktopOptions kNoDesktop{0, 0, true, "", false, false, 96};
 const DesktopOptions kNotifying{1280, 800, true, "", true, false, 96};
 const DesktopOptions kPrintHeld{1280, 800, true, "", false, true, 96};
 const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
+const DesktopOptions kStatusNotifierHost{1280, 800, true, "", false, false, 96, TrayHost::StatusNotifier};
 
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
@@ -73,7 +74,13 @@ const Scenario kScenarios[] = {
      "shows 0 0 400 400 0 0; panel shown", "X11 Wine"},
     {"AboutMessageWhileCapturesGoOn", {}, "click Command4; window about; print; close-about; running", "X11 Wine"},
     // The tray and the ways out.
-    {"HidesToTheTrayAndComesBack", {}, "click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown"},
+    {"HidesToTheTrayAndComesBack", {},
+     "icon-see-through; click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown"},
+    // A StatusNotifierItem host: the host's own clicks, and its own menu,
+    // which shows "顯示" greyed while the panel is shown (Down then takes "結束").
+    {"StatusNotifierItemAnswersTheHost", kStatusNotifierHost,
+     "icons 1; item-tip dudo; click Command2; panel hidden; tray 1; panel shown; click Command2; panel hidden;"
+     "tray 3; keys Down Return; panel shown; tray 3; keys Down Return; exits 0; icons 0"},
     // With a notification service the balloons go there, with our title, and
     // the hover balloon replaces itself instead of piling up.
     {"BalloonsGoToTheNotificationService", kNotifying,
@@ -246,6 +253,8 @@ private:
              ASSERT_NE(d().Grab(a[0], a[1], 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(a[0], a[1]) & 0xFFFFFF) << "not covered";
          }},
         {"panel-size", [this](const Args& a) { PanelSize(a[0], a[1]); }},
+        {"icon-see-through", [this](const Args&) { IconSeeThrough(); }},
+        {"item-tip", [this](const Args& a) { EXPECT_NE(d().TrayItemTip().find(a.rest), std::string::npos) << d().TrayItemTip(); }},
         {"icon-shows-picture", [this](const Args&) { IconShowsPicture(); }},
         // The program run with no desktop of ours, in an empty folder of its own.
         {"alone", [this](const Args& a) {
@@ -431,6 +440,15 @@ private:
         int cyan = 0;
         for (std::uint32_t p : d().Grab(icon->x, icon->y, icon->width, icon->height).pixels) cyan += (p & 0xFFFFFF) == 0x00FFFF;
         EXPECT_GT(cyan, 20);
+    }
+    // Over the dark tray the picture's clear margin shows the tray, not a grey of ours.
+    void IconSeeThrough() {
+        const auto icon = d().Window(Shown::TrayIcon);
+        ASSERT_TRUE(icon);
+        const Picture p = d().Grab(icon->x, icon->y, icon->width, icon->height);
+        for (std::uint32_t corner : {p.at(0, 0), p.at(p.width - 1, 0), p.at(0, p.height - 1)})
+            EXPECT_TRUE(Red(corner) < 0x60 && Green(corner) < 0x60 && Blue(corner) < 0x60) << std::hex << corner;
+        EXPECT_EQ(p.at(p.width / 2, p.height / 4) & 0xFFFFFF, 0x00FFFFu);  // the picture's cyan title bar
     }
     DesktopOptions options_;
     std::unique_ptr<Desktop> desktop_;

@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
 #include <regex>
 #include <vector>
 
@@ -18,6 +20,8 @@
 #include "tests/e2e/desktop.h"
 
 namespace dudo::e2e {
+
+namespace fs = std::filesystem;
 
 inline pid_t Spawn(const std::vector<std::string>& command, const std::string& log = "/dev/null", int displayFd = -1) {
     const pid_t pid = fork();
@@ -50,8 +54,11 @@ public:
                                          "-dpi", std::to_string(options.dpi), "-nolisten", "tcp", "+bs", "-noreset"};
         if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
         display_ = ":" + SpawnTelling(xvfb, xvfb_);
-        if (options.notifications) {  // a private session bus with dunst on it
-            bus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
+        trayHost_ = options.tray;
+        if (options.notifications || trayHost_ != TrayHost::Trayer)  // a private session bus
+            bus_ = SpawnTelling({"env", "XDG_CONFIG_HOME=" + PanelConfig(), "dbus-daemon", "--session", "--nofork",
+                                 "--print-address=3"}, bus_pid_);
+        if (options.notifications) {  // with dunst on it
             notifier_ = Spawn({"env", "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=" + bus_, "dunst"});
             if (!WaitFor([&] { return Dunstctl("count displayed") == "0\n"; }, 5000)) throw std::runtime_error("dunst did not start");
         }
@@ -63,9 +70,7 @@ public:
         }
         if (!options.sharedMemory && Shell(Env() + "xdpyinfo | grep -c MIT-SHM") != "0\n")
             throw std::runtime_error("the server still offers MIT-SHM");
-        tray_ = Spawn({"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right", "--widthtype",
-                       "request", "--height", "24"});
-        WaitFor([&] { return Named("\"panel\"").has_value(); }, 5000);
+        StartTrayHost();
     }
 
     ~X11Desktop() override {
@@ -87,6 +92,13 @@ public:
         for (std::sregex_iterator m(history.begin(), history.end(), entry), end; m != end; ++m)
             shown.push_back({(*m)[2], (*m)[1]});
         return shown;
+    }
+    std::string TrayItemTip() override {
+        const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
+        const std::smatch item = Match(items, std::regex("'([^/']+)(/[^']+)'"));
+        if (item.empty()) return "no item: " + items;
+        return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest " + item[1].str() + " --object-path " +
+                     item[2].str() + " --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip 2>&1");
     }
     int NotificationsShowing() override {
         return std::atoi(Dunstctl("count displayed").c_str()) + std::atoi(Dunstctl("count waiting").c_str());
@@ -130,7 +142,7 @@ public:
         for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone
             if (*d) XCloseDisplay(*d), *d = nullptr;
         // SIGTERM lets Xvfb remove its lock and socket.
-        for (pid_t* pid : {&notifier_, &bus_pid_, &tray_, &xvfb_})
+        for (pid_t* pid : {&notifier_, &tray_, &bus_pid_, &xvfb_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
@@ -143,6 +155,10 @@ public:
 
     std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window)); }
     int CountWindows(Shown window) override {
+        if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier) {  // the items the host knows
+            const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
+            return static_cast<int>(std::count(items.begin(), items.end(), '/'));
+        }
         const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
         const std::regex line("0x[0-9a-f]+ " + WindowLine(window) + ".*  (\\d+)x(\\d+)\\+");
         int count = 0;
@@ -198,6 +214,8 @@ protected:
     virtual std::string Program() const { return DUDO_BINARY; }
     // What xwininfo shows of that window after its id: a regular expression.
     virtual std::string WindowLine(Shown window) const {
+        if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier)  // the status tray holding our item
+            return "\"wrapper-2.0\": \\(\"wrapper-2.0\" \"Wrapper-2.0\"\\)(?=  \\d+x32\\+)";
         const char* titles[] = {"dudo進階版", "dudo tray icon", "dudo balloon", "作者的話", "dudo進階版"};
         return "\"" + std::string(titles[static_cast<int>(window)]) + "\"";
     }
@@ -205,6 +223,43 @@ protected:
     std::string Env() const {
         return "DISPLAY=" + display_ + " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
                (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
+    }
+    void StartTrayHost() {
+        if (trayHost_ == TrayHost::Trayer) {  // dark, as many panels are
+            tray_ = Spawn({"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right", "--widthtype",
+                           "request", "--height", "24", "--transparent", "true", "--alpha", "0", "--tint", "0x302838"});
+            WaitFor([&] { return Named("\"panel\"").has_value(); }, 5000);
+            return;
+        }
+        tray_ = Spawn({"env", "DISPLAY=" + display_, "DBUS_SESSION_BUS_ADDRESS=" + bus_, "XDG_CONFIG_HOME=" + PanelConfig(),
+                       "xfce4-panel", "--disable-wm-check"});
+        if (!WaitFor([&] { return Watcher("Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered") == "(<true>,)\n"; }, 10000))
+            throw std::runtime_error("the Xfce panel's status tray did not start");
+    }
+    // One panel along the bottom, dark, holding only the status tray.
+    std::string PanelConfig() const {
+        const fs::path folder = runtime_.path() / "xfce/xfce4/xfconf/xfce-perchannel-xml";
+        fs::create_directories(folder);
+        std::ofstream(folder / "xfce4-panel.xml") << R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
+ <property name="panels" type="array"><value type="int" value="1"/>
+  <property name="panel-1" type="empty"><property name="position" type="string" value="p=12;x=0;y=0"/>
+   <property name="length" type="uint" value="100"/><property name="size" type="uint" value="32"/>
+   <property name="background-style" type="uint" value="1"/>
+   <property name="background-rgba" type="array"><value type="double" value="0.1"/><value type="double" value="0.1"/>
+    <value type="double" value="0.12"/><value type="double" value="1"/></property>
+   <property name="plugin-ids" type="array"><value type="int" value="1"/></property></property></property>
+ <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/></property></channel>)";
+        return (runtime_.path() / "xfce").string();
+    }
+    static std::smatch Match(const std::string& text, const std::regex& pattern) {
+        std::smatch m;
+        std::regex_search(text, m, pattern);
+        return m;
+    }
+    std::string Watcher(const std::string& call) const {
+        return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest org.kde.StatusNotifierWatcher"
+                     " --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties." + call + " 2>/dev/null");
     }
     std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
     void Xdotool(const std::string& arguments) {
@@ -241,6 +296,7 @@ protected:
     std::string display_, bus_;
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
     pid_t xvfb_ = -1, tray_ = -1, program_ = -1, bus_pid_ = -1, notifier_ = -1;
+    TrayHost trayHost_ = TrayHost::Trayer;
     int lastStatus_ = -1, dpi_;
     bool mounted_ = false;
     Display* patterns_ = nullptr;
