@@ -26,9 +26,9 @@ struct Missing : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The X11 tray: trayer (XEmbed, dark), or an Xfce panel's status tray,
-// which hosts StatusNotifierItems on the session bus.
-enum class TrayHost { Trayer, StatusNotifier };
+// The X11 tray: trayer (XEmbed), light or dark, or an Xfce panel's status
+// tray, which hosts StatusNotifierItems on the session bus.
+enum class TrayHost { Trayer, DarkTrayer, StatusNotifier };
 
 struct DesktopOptions {
     int width = 1280, height = 800;

@@ -55,7 +55,7 @@ public:
         if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
         display_ = ":" + SpawnTelling(xvfb, xvfb_);
         trayHost_ = options.tray;
-        if (options.notifications || trayHost_ != TrayHost::Trayer)  // a private session bus
+        if (options.notifications || trayHost_ == TrayHost::StatusNotifier)  // a private session bus
             bus_ = SpawnTelling({"env", "XDG_CONFIG_HOME=" + PanelConfig(), "dbus-daemon", "--session", "--nofork",
                                  "--print-address=3"}, bus_pid_);
         if (options.notifications) {  // with dunst on it
@@ -159,11 +159,7 @@ public:
             const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
             return static_cast<int>(std::count(items.begin(), items.end(), '/'));
         }
-        const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
-        const std::regex line("0x[0-9a-f]+ " + WindowLine(window) + ".*  (\\d+)x(\\d+)\\+");
-        int count = 0;
-        for (std::sregex_iterator m(tree.begin(), tree.end(), line), end; m != end; ++m)
-            count += std::stoi((*m)[1]) >= 8 && std::stoi((*m)[2]) >= 8;
+        const int count = static_cast<int>(Places(WindowLine(window)).size());
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
     void RaisePanel() override { Xdotool("search --name dudo進階版 windowraise"); }
@@ -225,9 +221,11 @@ protected:
                (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
     }
     void StartTrayHost() {
-        if (trayHost_ == TrayHost::Trayer) {  // dark, as many panels are
-            tray_ = Spawn({"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right", "--widthtype",
-                           "request", "--height", "24", "--transparent", "true", "--alpha", "0", "--tint", "0x302838"});
+        if (trayHost_ != TrayHost::StatusNotifier) {
+            std::vector<std::string> trayer = {"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right",
+                                               "--widthtype", "request", "--height", "24"};
+            if (trayHost_ == TrayHost::DarkTrayer) trayer.insert(trayer.end(), {"--transparent", "true", "--alpha", "0", "--tint", "0x302838"});
+            tray_ = Spawn(trayer);
             WaitFor([&] { return Named("\"panel\"").has_value(); }, 5000);
             return;
         }
@@ -236,20 +234,12 @@ protected:
         if (!WaitFor([&] { return Watcher("Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered") == "(<true>,)\n"; }, 10000))
             throw std::runtime_error("the Xfce panel's status tray did not start");
     }
-    // One panel along the bottom, dark, holding only the status tray.
+    // The Xfce panel's settings (one dark panel along the bottom, holding only
+    // the status tray), where its settings daemon looks for them.
     std::string PanelConfig() const {
         const fs::path folder = runtime_.path() / "xfce/xfce4/xfconf/xfce-perchannel-xml";
         fs::create_directories(folder);
-        std::ofstream(folder / "xfce4-panel.xml") << R"(<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
- <property name="panels" type="array"><value type="int" value="1"/>
-  <property name="panel-1" type="empty"><property name="position" type="string" value="p=12;x=0;y=0"/>
-   <property name="length" type="uint" value="100"/><property name="size" type="uint" value="32"/>
-   <property name="background-style" type="uint" value="1"/>
-   <property name="background-rgba" type="array"><value type="double" value="0.1"/><value type="double" value="0.1"/>
-    <value type="double" value="0.12"/><value type="double" value="1"/></property>
-   <property name="plugin-ids" type="array"><value type="int" value="1"/></property></property></property>
- <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/></property></channel>)";
+        fs::copy_file(DUDO_SOURCE_DIR "/tests/e2e/xfce4-panel.xml", folder / "xfce4-panel.xml", fs::copy_options::overwrite_existing);
         return (runtime_.path() / "xfce").string();
     }
     static std::smatch Match(const std::string& text, const std::regex& pattern) {
@@ -279,17 +269,24 @@ protected:
         if (line.empty()) throw std::runtime_error(command[0] + " did not start");
         return line;
     }
-    // The first window of at least 8 x 8 pixels whose line matches.
-    std::optional<WindowPlace> Named(const std::string& pattern) {
+    // The windows of at least 8 x 8 pixels whose lines match, in the tree's
+    // order; whether one is viewable is asked of the first only.
+    std::vector<WindowPlace> Places(const std::string& pattern) {
         const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
         const std::regex line("(0x[0-9a-f]+) " + pattern + ".*  (\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+  \\+(-?\\d+)\\+(-?\\d+)");
+        std::vector<WindowPlace> places;
         for (std::sregex_iterator m(tree.begin(), tree.end(), line), end; m != end; ++m) {
             const int width = std::stoi((*m)[2]), height = std::stoi((*m)[3]);
             if (width < 8 || height < 8) continue;
-            const bool viewable = Shell(Env() + "xwininfo -id " + (*m)[1].str() + " 2>/dev/null").find("IsViewable") != std::string::npos;
-            return WindowPlace{std::stoi((*m)[4]), std::stoi((*m)[5]), width, height, viewable};
+            const bool viewable =
+                places.empty() && Shell(Env() + "xwininfo -id " + (*m)[1].str() + " 2>/dev/null").find("IsViewable") != std::string::npos;
+            places.push_back({std::stoi((*m)[4]), std::stoi((*m)[5]), width, height, viewable});
         }
-        return std::nullopt;
+        return places;
+    }
+    std::optional<WindowPlace> Named(const std::string& pattern) {
+        const auto places = Places(pattern);
+        return places.empty() ? std::nullopt : std::optional(places.front());
     }
 
     int startTimeoutMs_ = 8000;

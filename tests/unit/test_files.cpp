@@ -3,7 +3,6 @@
 #include <gif_lib.h>
 #include <png.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <jpeglib.h>
 #include <fstream>
@@ -75,19 +74,8 @@ Decoded DecodeJpeg(const std::filesystem::path& file) {
 }
 
 Decoded DecodeGif(const std::filesystem::path& file) {
-    struct Reader {
-        std::string bytes;
-        std::size_t at = 0;
-    } reader{FileContents(file)};
-    const InputFunc read = [](GifFileType* g, GifByteType* to, int n) {
-        auto* r = static_cast<Reader*>(g->UserData);
-        const int take = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(n), r->bytes.size() - r->at));
-        std::copy_n(r->bytes.data() + r->at, take, to);
-        r->at += static_cast<std::size_t>(take);
-        return take;
-    };
     int error = 0;
-    GifFileType* gif = DGifOpen(&reader, read, &error);
+    GifFileType* gif = DGifOpenFileName(file.string().c_str(), &error);
     if (!gif || DGifSlurp(gif) != GIF_OK) throw std::runtime_error("gif");
     Decoded out;
     const SavedImage& frame = gif->SavedImages[0];
