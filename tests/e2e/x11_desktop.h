@@ -95,8 +95,8 @@ public:
     }
     std::string TrayItemTip() override {
         const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
-        const std::smatch item = Match(items, std::regex("'([^/']+)(/[^']+)'"));
-        if (item.empty()) return "no item: " + items;
+        std::smatch item;
+        if (!std::regex_search(items, item, std::regex("'([^/']+)(/[^']+)'"))) return "no item: " + items;
         return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest " + item[1].str() + " --object-path " +
                      item[2].str() + " --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip 2>&1");
     }
@@ -241,11 +241,6 @@ protected:
         fs::create_directories(folder);
         fs::copy_file(DUDO_SOURCE_DIR "/tests/e2e/xfce4-panel.xml", folder / "xfce4-panel.xml", fs::copy_options::overwrite_existing);
         return (runtime_.path() / "xfce").string();
-    }
-    static std::smatch Match(const std::string& text, const std::regex& pattern) {
-        std::smatch m;
-        std::regex_search(text, m, pattern);
-        return m;
     }
     std::string Watcher(const std::string& call) const {
         return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest org.kde.StatusNotifierWatcher"

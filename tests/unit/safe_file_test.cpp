@@ -11,11 +11,7 @@
 using namespace dudo;
 using namespace dudo::test;
 
-namespace {
-
-std::vector<std::uint8_t> BytesOf(const std::string& s) { return {s.begin(), s.end()}; }
-
-}  // namespace
+static std::vector<std::uint8_t> BytesOf(const std::string& s) { return {s.begin(), s.end()}; }
 
 // A symbolic link where the system lets us make one (MinGW's runtime has
 // none); otherwise a plain file, which takes the name all the same.

@@ -9,11 +9,18 @@
 
 using namespace dudo;
 
-TEST(IconRecord, LaidOutByteForByte) {
+namespace {
+
+struct TrayRecord : ::testing::Test {
     NullPlatform platform;
-    MyNotifyIconEx icon(platform);
+    MyNotifyIconEx icon{platform};
+};
+
+}  // namespace
+
+TEST_F(TrayRecord, LaidOutByteForByte) {
     icon.SetIconData(0x1234, 0x99, 0, "dudo", "程式縮小於此", "dudo進階版", 1, 3000);
-    const IconRecord& r = icon.record(0);
+    const auto& r = icon.record(0);
     // Size, window, id, flags, callback message, icon; time-out and info flags.
     const std::pair<int, std::uint32_t> words[] = {{0, 488},  {4, 0x1234}, {8, 0},   {12, 0x17},  {16, 0x200},
                                                    {20, 0x99}, {152, 0},   {156, 0}, {416, 3000}, {484, 1}};
@@ -31,9 +38,7 @@ TEST(IconRecord, LaidOutByteForByte) {
     EXPECT_EQ(r[420 + 4 + 6], 0);  // "進階版" is six bytes
 }
 
-TEST(IconRecord, TextsDecodeBackAndLongOnesAreCutWithTheirNul) {
-    NullPlatform platform;
-    MyNotifyIconEx icon(platform);
+TEST_F(TrayRecord, TextsDecodeBackAndLongOnesAreCutWithTheirNul) {
     std::string title;
     for (int i = 0; i < 40; ++i) title += "版";  // 80 bytes in Big5
     icon.SetIconData(1, 1, 0, std::string(300, 'x'), "~^_^~", title, 1, 1);
@@ -50,9 +55,7 @@ TEST(IconRecord, TextsDecodeBackAndLongOnesAreCutWithTheirNul) {
     EXPECT_EQ(icon.record(0)[24 + 5], ' ');
 }
 
-TEST(IconRecord, OnlyIndexZeroExists) {
-    NullPlatform platform;
-    MyNotifyIconEx icon(platform);
+TEST_F(TrayRecord, OnlyIndexZeroExists) {
     EXPECT_THROW(icon.SetIconData(1, 1, 1, "x", "", "", 0, 0), Error);
     EXPECT_THROW(icon.AddIcon(1), Error);
     EXPECT_TRUE(platform.trayRequests.empty());
