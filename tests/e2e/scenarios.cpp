@@ -282,14 +282,9 @@ private:
     }
     // So many notifications with that text have been shown, all with our title.
     void Notified(int count, const std::string& text) {
-        int found = 0;
         d().WaitFor([&] { return d().NotificationsShowing() > 0; }, 1500);
-        for (const auto& [title, body] : d().Notifications())
-            if (body == text) {
-                ++found;
-                EXPECT_EQ(title, "dudo進階版");
-            }
-        EXPECT_EQ(found, count) << text;
+        const auto shown = d().Notifications();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), std::pair<std::string, std::string>("dudo進階版", text)), count) << text;
     }
     void CloseAbout() {
         const auto box = d().Window(Shown::About);
