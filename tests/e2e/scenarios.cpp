@@ -74,8 +74,8 @@ const Scenario kScenarios[] = {
      "shows 0 0 400 400 0 0; panel shown", "X11 Wine"},
     {"AboutMessageWhileCapturesGoOn", {}, "click Command4; window about; print; close-about; running", "X11 Wine"},
     // The tray and the ways out.
-    {"HidesToTheTrayAndComesBack", kDarkTray,
-     "icon-shows-picture over-dark; click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown"},
+    {"HidesToTheTrayAndComesBack", {}, "click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown", "X11 Wine"},
+    {"TrayIconLetsADarkTrayShowThrough", kDarkTray, "icon-shows-picture over-dark"},
     // A StatusNotifierItem host: the host's own clicks, and its own menu,
     // which shows "顯示" greyed while the panel is shown (Down then takes "結束").
     {"StatusNotifierItemAnswersTheHost", kStatusNotifierHost,
@@ -218,7 +218,7 @@ private:
          }},
         // A shell command that must succeed, with $F the working folder and $E a folder elsewhere.
         {"sh", [this](const Args& a) {
-             EXPECT_EQ(Shell("F='" + d().folder().string() + "' E='" + elsewhere_.path().string() + "'; " + a.rest +
+             EXPECT_EQ(Shell("F='" + d().folder().string() + "' E='" + elsewhere_.path().string() + "' D='" + d().DisplayName() + "'; " + a.rest +
                              " 2>&1 && echo ok"), "ok\n") << a.rest;
          }},
         // What the screen shows.
@@ -228,7 +228,7 @@ private:
          }},
         {"window", [this](const Args& a) {
              const Shown w = a.rest == "about" ? Shown::About : Shown::Balloon;
-             EXPECT_TRUE(d().WaitFor([&] { return d().Window(w).has_value(); })) << "no " << a.rest;
+             EXPECT_TRUE(d().WaitFor([&] { return d().Window(w).has_value(); }, 6000)) << "no " << a.rest;
          }},
         {"no-window", [this](const Args& a) {
              SleepMs(500);

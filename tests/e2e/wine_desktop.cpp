@@ -45,12 +45,12 @@ public:
 protected:
     std::string Program() const override { return WineEnv() + "wine '" DUDO_WINE_PROGRAM "'"; }
     // The shell's docked icon and its balloons are nameless windows of
-    // explorer.exe, the balloon a wide one; the panel and the boxes carry
-    // their titles as on X11.
+    // explorer.exe, the icon at most 32 px high, a balloon at least 40 (and
+    // as narrow as 97 px); the panel and the boxes carry their titles as on X11.
     std::string WindowLine(Shown window) const override {
         const std::string shell = R"(\(has no name\): \("explorer\.exe" "explorer\.exe"\))";
-        if (window == Shown::TrayIcon) return shell + R"((?=  \d{1,2}x\d{1,2}\+))";
-        if (window == Shown::Balloon) return shell + R"((?=  \d{3,}x))";
+        if (window == Shown::TrayIcon) return shell + R"((?=  \d{1,2}x(?:1\d|2\d|3[0-2])\+))";
+        if (window == Shown::Balloon) return shell + R"((?=  \d+x(?:[4-9]\d|\d{3,})\+))";
         return X11Desktop::WindowLine(window);
     }
 
