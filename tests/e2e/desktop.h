@@ -76,6 +76,7 @@ public:
     virtual std::optional<WindowPlace> Window(Shown window) = 0;
     virtual int CountWindows(Shown window) = 0;
     virtual void RaisePanel() = 0;
+    virtual void ClosePanel() = 0;  // its close box, as a window manager passes it on
     virtual void CloseMessageBox() = 0;
     // What the display shows in that screen rectangle.
     virtual Picture Grab(int x, int y, int width, int height) = 0;
@@ -100,7 +101,7 @@ public:
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
 
 protected:
-    test::TempFolder work_;
+    test::TempFolder work_{"dudo-截圖-"};  // a working folder with a Chinese name, as many users' are
 };
 
 // The back ends, each on a private display of its own.

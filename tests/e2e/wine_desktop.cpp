@@ -24,9 +24,10 @@ public:
               "cp -a --remove-destination *.reg .update-timestamp dosdevices '" + copy + "' && rm -f '" + copy + "/wineserver'");
         if (!fs::exists(prefix() / "system.reg")) throw Missing("no Wine prefix at " + prepared);
         startTimeoutMs_ = 30000;  // the first start brings up the prefix's server and shell
+        if (options.dpi != 96)  // the system's resolution, as the display settings store it
+            SetUserValue("Desktop", "LogPixels", options.dpi);
         if (options.grabPrint)  // Print Screen also opens the system's snipping, as on Windows 11
-            Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\Keyboard' /v PrintScreenKeyForSnippingEnabled /t REG_DWORD /d 1 /f"
-                  " >/dev/null 2>&1");
+            SetUserValue("Keyboard", "PrintScreenKeyForSnippingEnabled", 1);
     }
     ~WineDesktop() override {
         KillProgram();
@@ -58,6 +59,12 @@ private:
     static DesktopOptions WithoutGrab(DesktopOptions options) {
         options.grabPrint = false;
         return options;
+    }
+    // A number under HKCU\Control Panel; the prefix's server is ended after,
+    // so that the program's start brings up its shell on this display.
+    void SetUserValue(const std::string& key, const std::string& name, int value) {
+        Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\" + key + "' /v " + name + " /t REG_DWORD /d " + std::to_string(value) +
+              " /f >/dev/null 2>&1; " + WineEnv() + "wineserver -w");
     }
     void FocusPanel() { Xdotool("search --name dudo進階版 windowfocus"); }
     fs::path prefix() const { return runtime_.path() / "wine"; }

@@ -163,6 +163,19 @@ public:
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
     void RaisePanel() override { Xdotool("search --name dudo進階版 windowraise"); }
+    // No window manager runs: the request it would send, WM_DELETE_WINDOW.
+    void ClosePanel() override {
+        Display* d = XOpenDisplay(display_.c_str());
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = std::stoul(Shell(Env() + "xdotool search --name '^dudo進階版$' | head -1"));
+        e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(d, e.xclient.window, False, NoEventMask, &e);
+        XCloseDisplay(d);
+    }
     void CloseMessageBox() override {
         Xdotool("search --name dudo進階版 windowfocus %@ key Return");
         Keys("Escape");

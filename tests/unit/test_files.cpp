@@ -14,10 +14,10 @@
 
 namespace dudo::test {
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder(const std::string& prefix) {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const auto candidate = std::filesystem::temp_directory_path() / ("dudo-test-" + std::to_string(random()));
+        const auto candidate = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
         if (std::filesystem::create_directory(candidate)) path_ = candidate;
     }
     if (path_.empty()) throw std::runtime_error("no temporary folder");

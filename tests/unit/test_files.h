@@ -11,7 +11,7 @@ namespace dudo::test {
 
 class TempFolder {
 public:
-    TempFolder();
+    explicit TempFolder(const std::string& prefix = "dudo-test-");
     ~TempFolder();
     const std::filesystem::path& path() const { return path_; }
     std::set<std::string> files() const;
