@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/linux/x11_screen.h"
+#include "platform/x11/x11_screen.h"
 
 namespace {
 

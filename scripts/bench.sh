@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
 # Print Screen to file against scrot and maim, idle cost and memory, on a
 # private Xvfb display; writes bench/results.md. Takes about five minutes.
-#   scripts/bench.sh [--presses N] [--idle SECONDS]
+# With --wine: dudo.exe under Wine against the Linux build on the same
+# screen instead; writes bench/wine-results.md.
+#   scripts/bench.sh [--wine] [--presses N] [--idle SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh scrot maim
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+results=bench/results.md wine=()
+if [ "${1:-}" = "--wine" ]; then
+  scripts/windows.sh
+  results=bench/wine-results.md wine=(-DDUDO_WINE_PROGRAM="$PWD/build-win/dudo.exe")
+else
+  scripts/install-deps.sh scrot maim
+fi
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine[@]}" >/dev/null
 cmake --build build --target capture_bench encode_bench >/dev/null
-build/capture_bench bench/results.md "$@"
+build/capture_bench "$results" "$@"

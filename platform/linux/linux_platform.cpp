@@ -15,10 +15,8 @@
 #include <filesystem>
 
 #include "common/error.h"
-#include "platform/linux/program_icon.h"
-
-// Xlib last: its macros (Bool, Status) would break the Qt headers.
-#include <X11/Xlib.h>
+#include "panel/form1.h"
+#include "platform/qt/program_icon.h"
 
 namespace dudo {
 
@@ -35,7 +33,8 @@ void OnSignal(int) {
 // the capture socket lies beside it.
 std::string InstancePath(const char* ending) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    const char* variable = WaylandSession() ? "WAYLAND_DISPLAY" : "DISPLAY";
+    std::string display = std::getenv(variable) ? std::getenv(variable) : "";
     for (char& c : display)
         if (c == '/' || c == ':') c = '_';
     const std::string folder = runtime && *runtime ? runtime : "/tmp";
@@ -52,26 +51,12 @@ const char* const kPrintScreenShared =
 
 }  // namespace
 
-LinuxPlatform::LinuxPlatform(int& argc, char** argv) {
-    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))
-        throw Error(std::getenv("WAYLAND_DISPLAY")
-                        ? "這是沒有 X11 的 Wayland 工作階段：dudo 需要 XWayland (a Wayland session without X11 "
-                          "access: dudo needs XWayland and DISPLAY)"
-                        : "沒有 X 顯示器：dudo 需要 X11 (no X display: set DISPLAY)");
-    // The X server gone (stopped, crashed, the session ended): say so and
-    // end at once, before any tick could save a picture of nothing.
-    XSetIOErrorHandler([](Display* display) -> int {
-        std::fprintf(stderr, "dudo: 與 X 顯示器 %s 的連線中斷，程式結束 (lost the connection to the X11 display)\n",
-                     DisplayString(display));
-        std::_Exit(3);
-    });
-    input_ = std::make_unique<X11Input>();
-    printScreenShared_ = input_->PrintScreenHeldElsewhere();
-    screen_ = std::make_unique<X11Screen>();
-    qputenv("QT_QPA_PLATFORM", "xcb");
+LinuxPlatform::LinuxPlatform(int& argc, char** argv) : windows_(MakeWindowSystem()) {
+    printScreenShared_ = windows_->PrintScreenHeldElsewhere();
+    qputenv("QT_QPA_PLATFORM", windows_->ToolkitPlatform());
     app_ = std::make_unique<QApplication>(argc, argv);
     app_->setQuitOnLastWindowClosed(false);
-    app_->setFont(QtView::PanelFont(screen_->TwipsPerPixelY()));  // the message box and menu match the panel
+    app_->setFont(QtView::PanelFont(windows_->TwipsPerPixelY()));  // the message box and menu match the panel
     app_->setWindowIcon(ProgramIcon());
     WatchSignals();
 }
@@ -96,10 +81,15 @@ void LinuxPlatform::WatchSignals() {
 
 void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+void LinuxPlatform::CopyScreen(int x, int y, Picture& surface) {
+    windows_->CopyScreen(x, y, surface, form_ && form_->Check2.value() == 1);
+}
+
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
+    form_ = &form;
     closeRequested_ = hooks.closeRequested;
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
-    tray_ = MakeTrayIcon([this](int eventNumber) {
+    tray_ = windows_->MakeTrayIcon([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     }, view_->popupMenu());
 }
@@ -119,7 +109,7 @@ void LinuxPlatform::SetForegroundWindow(Form1&) {
     if (!view_) return;
     view_->raise();
     view_->activateWindow();
-    if (view_->isVisible()) screen_->Activate(view_->winId());
+    windows_->Activate(*view_);
 }
 
 void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
@@ -132,16 +122,17 @@ void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
     timer_.setInterval(std::max(intervalMs, kMinimumIntervalMs));
     auto tickAndRest = [this] {
         tick_();
-        input_->Pump();
-        if (input_->Idle()) timer_.stop();
+        windows_->Pump();
+        if (windows_->Idle()) timer_.stop();
         else if (!timer_.isActive()) timer_.start();
     };
     QObject::connect(&timer_, &QTimer::timeout, tickAndRest);
     tickNow_ = tickAndRest;
     timer_.start();
-    inputNotifier_ = std::make_unique<QSocketNotifier>(input_->fd(), QSocketNotifier::Read);
+    if (windows_->InputFd() < 0) return;  // presses come only from the capture socket
+    inputNotifier_ = std::make_unique<QSocketNotifier>(windows_->InputFd(), QSocketNotifier::Read);
     QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this, tickAndRest] {
-        if (input_->Pump()) tickAndRest();
+        if (windows_->Pump()) tickAndRest();
     });
 }
 
@@ -184,7 +175,7 @@ bool LinuxPlatform::AcquireSingleInstance() {
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
     try {
         captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this] {
-            input_->InjectPrintScreen();
+            windows_->InjectPrintScreen();
             if (tickNow_) tickNow_();
         });
     } catch (const std::exception& failure) {  // the key still works without it

@@ -1,8 +1,9 @@
-// LinuxPlatform: the program's platform on X11 with Qt 6 Widgets. It puts
-// X11Input, X11Screen, QtView and the tray icon together and adds the process
-// services: the single-instance lock, the clock, the program folder, and
-// SIGTERM/SIGINT/SIGHUP turned into a close request on the UI thread, and
-// the balloons and the one notice that another program holds Print Screen.
+// LinuxPlatform: the program's platform on Linux with Qt 6 Widgets. It puts
+// the session's window system (X11 or Wayland), QtView and the tray icon
+// together and adds the process services: the single-instance lock and the
+// capture socket, the clock, the program folder, SIGTERM/SIGINT/SIGHUP
+// turned into a close request on the UI thread, the balloons and the one
+// notice that another program holds Print Screen.
 #pragma once
 #include <QApplication>
 #include <QSocketNotifier>
@@ -10,31 +11,30 @@
 #include <memory>
 
 #include "platform/linux/capture_channel.h"
-#include "platform/linux/desktop_notifications.h"
-#include "platform/linux/qt_view.h"
-#include "platform/linux/tray_icon.h"
-#include "platform/linux/x11_input.h"
-#include "platform/linux/x11_screen.h"
+#include "platform/linux/window_system.h"
 #include "platform/platform.h"
+#include "platform/qt/desktop_notifications.h"
+#include "platform/qt/qt_view.h"
+#include "platform/qt/tray_icon.h"
 
 namespace dudo {
 
 class LinuxPlatform : public Platform {
 public:
-    // Throws dudo::Error with a clear message when there is no X display.
+    // Throws dudo::Error with a clear message when no window system can run here.
     LinuxPlatform(int& argc, char** argv);
     // Where `dudo --capture` finds the instance of this user and display.
     static std::string CaptureSocketPath();
     ~LinuxPlatform() override;
 
-    std::uint16_t AsyncKeyState(int virtualKey) override { return input_->AsyncKeyState(virtualKey); }
-    Point CursorPos() override { return input_->CursorPos(); }
-    Size ScreenSize() override { return screen_->ScreenSize(); }
-    double TwipsPerPixelX() override { return screen_->TwipsPerPixelX(); }
-    double TwipsPerPixelY() override { return screen_->TwipsPerPixelY(); }
-    std::optional<Rect> ForegroundWindowRect() override { return screen_->ForegroundWindowRect(); }
-    void CopyScreen(int x, int y, Picture& surface) override { screen_->CopyScreen(x, y, surface); }
-    std::optional<CursorImage> Cursor() override { return screen_->Cursor(); }
+    std::uint16_t AsyncKeyState(int virtualKey) override { return windows_->AsyncKeyState(virtualKey); }
+    Point CursorPos() override { return windows_->CursorPos(); }
+    Size ScreenSize() override { return windows_->ScreenSize(); }
+    double TwipsPerPixelX() override { return windows_->TwipsPerPixelX(); }
+    double TwipsPerPixelY() override { return windows_->TwipsPerPixelY(); }
+    std::optional<Rect> ForegroundWindowRect() override { return windows_->ForegroundWindowRect(); }
+    void CopyScreen(int x, int y, Picture& surface) override;
+    std::optional<CursorImage> Cursor() override { return windows_->Cursor(); }
 
     void ProcessPendingMessages() override;
     void ShowView(Form1& form, ViewHooks hooks) override;
@@ -59,9 +59,9 @@ private:
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);
 
+    std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<QApplication> app_;
-    std::unique_ptr<X11Input> input_;
-    std::unique_ptr<X11Screen> screen_;
+    Form1* form_ = nullptr;
     std::unique_ptr<QtView> view_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<QSocketNotifier> inputNotifier_, signalNotifier_;

@@ -38,6 +38,7 @@ struct DesktopOptions {
     bool grabPrint = false;      // another program takes Print Screen too (X11: a grab; Windows: its snipping)
     int dpi = 96;
     TrayHost tray = TrayHost::Trayer;
+    bool xwayland = false;  // Wayland: an X server beside it, its DISPLAY given to the program
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -107,6 +108,7 @@ protected:
 // The back ends, each on a private display of its own.
 std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);   // Xvfb with trayer
 std::unique_ptr<Desktop> MakeWineDesktop(const DesktopOptions& options);  // dudo.exe under Wine on the same
+std::unique_ptr<Desktop> MakeSwayDesktop(const DesktopOptions& options);  // headless sway
 
 // A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
 long ProcessMemoryKb(pid_t pid, const std::string& field);

@@ -36,6 +36,7 @@ const DesktopOptions kPrintHeld{1280, 800, true, "", false, true, 96};
 const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
 const DesktopOptions kStatusNotifierHost{1280, 800, true, "", false, false, 96, TrayHost::StatusNotifier};
 const DesktopOptions kDarkTray{1280, 800, true, "", false, false, 96, TrayHost::DarkTrayer};
+const DesktopOptions kXWayland{1280, 800, true, "", false, false, 96, TrayHost::Trayer, true};
 
 const Scenario kScenarios[] = {
     // Start-up and how the panel shows.
@@ -63,6 +64,10 @@ const Scenario kScenarios[] = {
     // A click on the panel first: Wine reports the pointer image its active
     // window's thread set, and none while none of its windows is active.
     {"PointerDrawnWhereItStands", {}, "click Text6; pointer 640 400; print; pointer-drawn 640 400", "X11 Wine"},
+    // Wayland: Print Screen bound in the desktop to `dudo --capture`; with an
+    // X server beside it (XWayland), still the compositor's picture, not a black one.
+    {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; shows-screen 0 0; pixel 5 795 336699", "Sway"},
+    {"XWaylandBesideGivesNoBlackPicture", kXWayland, "print; file .png 1280 800; pixel 5 795 336699", "Sway"},
     {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3", "X11 Wine"},
     {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400", "X11 Wine"},
     // Combo3, then Command1 and Command2; the hidden fields are skipped: Text6,
@@ -93,22 +98,22 @@ const Scenario kScenarios[] = {
      "logged 1 also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
     {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0", "X11 Wine"},  // "顯示" greyed: the second is "結束"
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0", "X11 Wine"},
-    {"CloseBoxEnds", {}, "close-panel; exits 0; icons 0", "X11 Wine"},
-    {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0"},
+    {"CloseBoxEnds", {}, "close-panel; exits 0; icons 0", "X11 Wine Sway"},
+    {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0", "X11 Sway"},
     {"SecondInstanceLeavesNothing", {}, "again; says status=0; icons 1; running", "X11 Wine"},
     // `dudo --capture` for a window manager that owns Print Screen; a killed
     // instance's socket is stale, and another user is refused.
-    {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2"},
-    {"CaptureCommandWithoutAnInstance", {}, "kill; again --capture; says status=1; says no dudo runs; start; capture-command"},
+    {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway"},
+    {"CaptureCommandWithoutAnInstance", {}, "kill; again --capture; says status=1; says no dudo runs; start; capture-command", "X11 Sway"},
     {"CaptureCommandFromAnotherUserIsRefused", {}, "again-as-other --capture; says status=1; says not allowed; files 0"},
-    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine"},
+    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine Sway"},
     // Faults a capture tool must survive without losing a picture.
     {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
      "print; click Combo3; keys Down Return; pointer 1200 700; print-fails No space left on device;"
      "click Combo3; keys Up Return; pointer 1200 700; print"},
     {"ReadOnlyFolder", {1280, 800, true, "8m", false, false, 96},
      "print; sh mount -o remount,ro \"$F\"; print-fails Read-only file system; sh mount -o remount,rw \"$F\"; print; files 2"},
-    {"DeletedFolder", {}, "print; sh rm -r \"$F\"; print-fails No such file or directory; sh ! test -e \"$F\""},
+    {"DeletedFolder", {}, "print; sh rm -r \"$F\"; print-fails No such file or directory; sh ! test -e \"$F\"", "X11 Sway"},
     {"KillDuringALargeSave", {3840, 2160, true, "", false, false, 96},
      "pattern 0 0 3840 2160; pointer 3800 2100; print; kill-during-save; start; print", "X11 Wine"},
     {"PlantedLinkIsNeitherFollowedNorReplaced", {},
@@ -127,7 +132,7 @@ struct Backend {
     std::unique_ptr<Desktop> (*make)(const DesktopOptions&);
 };
 
-const Backend kBackends[] = {{"X11", MakeX11Desktop}, {"Wine", MakeWineDesktop}};
+const Backend kBackends[] = {{"X11", MakeX11Desktop}, {"Wine", MakeWineDesktop}, {"Sway", MakeSwayDesktop}};
 
 // A step's arguments: as numbers, as words, or the whole rest of the line.
 struct Args {
@@ -213,6 +218,10 @@ private:
         {"files", [this](const Args& a) { EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(a[0])); }},
         {"shows", [this](const Args& a) { Shows(a); }},
         {"pointer-drawn", [this](const Args& a) { PointerDrawn(a[0], a[1]); }},
+        {"shows-screen", [this](const Args& a) { ShowsScreen(a[0], a[1]); }},
+        {"pixel", [this](const Args& a) {
+             EXPECT_EQ(Decoded().at(a[0], a[1]) & 0xFFFFFF, std::stoul(a.words.at(2), nullptr, 16)) << std::hex << Decoded().at(a[0], a[1]);
+         }},
         {"smaller-than-previous", [this](const Args& a) {
              ASSERT_GE(printed_.size(), 2u);
              const auto last = fs::file_size(d().folder() / printed_.back());
@@ -382,6 +391,20 @@ private:
     }
     // shows fx fy w h sx sy: the file's w x h area at (fx, fy) is the pattern's screen area at (sx, sy).
     void Shows(const Args& a) { EXPECT_EQ(test::PatternMismatch(Decoded(), a[0], a[1], a[2], a[3], a[4], a[5], PatternPixel), ""); }
+    // The file is what the display shows at (x, y), but for the panel,
+    // whose caption the capture changes.
+    void ShowsScreen(int x, int y) {
+        const Picture p = Decoded();
+        const Picture screen = d().Grab(x, y, p.width, p.height);
+        const WindowPlace panel = d().Window(Shown::Panel).value_or(WindowPlace{});
+        int differ = 0;
+        for (int py = 0; py < p.height; ++py)
+            for (int px = 0; px < p.width; ++px) {
+                const bool onPanel = x + px >= panel.x && x + px < panel.x + panel.width && y + py >= panel.y && y + py < panel.y + panel.height;
+                differ += !onPanel && ((p.at(px, py) ^ screen.at(px, py)) & 0xFFFFFF) != 0;
+            }
+        EXPECT_EQ(differ, 0);
+    }
     // On the bare black root, right of the panel and below the tray, the
     // pointer's image changes pixels beside its hotspot only.
     void PointerDrawn(int px, int py) {

@@ -17,32 +17,13 @@
 #include <vector>
 
 #include "platform/null/null_platform.h"
-#include "tests/e2e/desktop.h"
+#include "tests/e2e/program_desktop.h"
 
 namespace dudo::e2e {
 
 namespace fs = std::filesystem;
 
-inline pid_t Spawn(const std::vector<std::string>& command, const std::string& log = "/dev/null", int displayFd = -1) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-        dup2(out, 1);
-        dup2(out, 2);
-        if (displayFd >= 0) dup2(displayFd, 3);
-        std::vector<char*> argv;
-        for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-inline int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
-
-class X11Desktop : public Desktop {
+class X11Desktop : public ProgramDesktop {
 public:
     explicit X11Desktop(const DesktopOptions& options) : dpi_(options.dpi) {
         if (!options.tmpfs.empty() &&
@@ -104,40 +85,6 @@ public:
         return std::atoi(Dunstctl("count displayed").c_str()) + std::atoi(Dunstctl("count waiting").c_str());
     }
 
-    pid_t StartProgram() override {
-        program_ = Spawn({"sh", "-c", "cd '" + folder().string() + "' && exec env " + Env() + Program()},
-                         (runtime_.path() / "program.log").string());
-        WaitFor([&] {
-            const auto w = Window(Shown::Panel);
-            return w && w->viewable && CountWindows(Shown::TrayIcon) == 1;
-        }, startTimeoutMs_);
-        SleepMs(200);  // first activation runs just after the window is shown
-        return program_;
-    }
-    void KillProgram() override {
-        if (program_ > 0) kill(program_, SIGKILL);
-        WaitForExit(3000);
-    }
-    bool ProgramRunning() override { return program_ > 0 && !WaitForExit(0); }
-    std::optional<int> WaitForExit(int timeoutMs) override {
-        for (int waited = 0; program_ > 0 && waited <= timeoutMs; waited += 20) {
-            int status = 0;
-            if (waitpid(program_, &status, WNOHANG) == program_) {
-                program_ = -1;
-                return lastStatus_ = ExitStatus(status);
-            }
-            if (timeoutMs) SleepMs(20);
-        }
-        return std::nullopt;
-    }
-    std::string ProgramLog() const override {
-        return "exit status " + std::to_string(lastStatus_) + ": " + test::FileContents(runtime_.path() / "program.log");
-    }
-    pid_t programPid() const override { return program_; }
-    std::string RunAgain(const std::string& arguments, bool otherUser) override {
-        const std::string as = otherUser ? "setpriv --reuid 65534 --regid 65534 --clear-groups " : "";
-        return Shell("cd '" + folder().string() + "' && " + as + "env " + Env() + Program() + " " + arguments + " 2>&1; echo status=$?");
-    }
     void StopServer() override {
         for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone
             if (*d) XCloseDisplay(*d), *d = nullptr;
@@ -219,8 +166,9 @@ public:
     }
 
 protected:
-    // How the program is started, after its environment.
-    virtual std::string Program() const { return DUDO_BINARY; }
+    std::string As(bool otherUser) const override {
+        return (otherUser ? "setpriv --reuid 65534 --regid 65534 --clear-groups env " : "env ") + Env();
+    }
     // What xwininfo shows of that window after its id: a regular expression.
     virtual std::string WindowLine(Shown window) const {
         if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier)  // the status tray holding our item
@@ -297,12 +245,10 @@ protected:
         return places.empty() ? std::nullopt : std::optional(places.front());
     }
 
-    int startTimeoutMs_ = 8000;
     std::string display_, bus_;
-    test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
-    pid_t xvfb_ = -1, tray_ = -1, program_ = -1, bus_pid_ = -1, notifier_ = -1;
+    pid_t xvfb_ = -1, tray_ = -1, bus_pid_ = -1, notifier_ = -1;
     TrayHost trayHost_ = TrayHost::Trayer;
-    int lastStatus_ = -1, dpi_;
+    int dpi_;
     bool mounted_ = false;
     Display* patterns_ = nullptr;
     Display* grabber_ = nullptr;

@@ -12,7 +12,7 @@
 #include <QStyleOptionComboBox>
 
 #include "panel/form1.h"
-#include "platform/linux/qt_view.h"
+#include "platform/qt/qt_view.h"
 
 using namespace dudo;
 

@@ -10,7 +10,7 @@
 #include <QtEndian>
 #include <cstdio>
 
-#include "platform/linux/program_icon.h"
+#include "platform/qt/program_icon.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// QtTrayIcon: the notification-area icon on X11, a small window docked into
+// XEmbedTrayIcon: the notification-area icon on X11, a small window docked into
 // the tray with XEmbed, which reports every mouse event on it as the event
 // numbers the tray handlers decode (512 move, 513 left press, 514 left
 // release, 515 left double click, 516 right press, 517 right release), and
@@ -11,13 +11,13 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/linux/tray_icon.h"
+#include "platform/qt/tray_icon.h"
 
 namespace dudo {
 
-class QtTrayIcon : public QWidget, public TrayIcon {
+class XEmbedTrayIcon : public QWidget, public TrayIcon {
 public:
-    explicit QtTrayIcon(std::function<void(int)> report);
+    explicit XEmbedTrayIcon(std::function<void(int)> report);
     bool Apply(const IconRequest& request, bool add) override;
     // Our own balloon beside the icon.
     void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;

@@ -1,5 +1,5 @@
 #include <string>
-#include "platform/linux/x11_input.h"
+#include "platform/x11/x11_input.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -7,7 +7,7 @@
 #include <X11/keysym.h>
 
 #include "common/error.h"
-#include "platform/linux/x11_error_guard.h"
+#include "platform/x11/x11_error_guard.h"
 
 namespace dudo {
 
@@ -26,7 +26,7 @@ struct X11Input::State {
 X11Input::X11Input() : s_(std::make_unique<State>()) {
     s_->display = XOpenDisplay(nullptr);
     if (!s_->display) throw Error("無法連上 X 顯示器 " + std::string(XDisplayName(nullptr)) +
-                                  " (cannot open the X display; in a Wayland session dudo needs XWayland)");
+                                  " (cannot open the X display)");
     int event, error;
     // 2.1 and later deliver raw events whatever grab is active (a pressed button holds one).
     int major = 2, minor = 2;

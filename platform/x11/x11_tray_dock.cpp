@@ -1,4 +1,4 @@
-#include "platform/linux/x11_tray_dock.h"
+#include "platform/x11/x11_tray_dock.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

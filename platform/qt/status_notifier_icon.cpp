@@ -1,10 +1,9 @@
-#include "platform/linux/status_notifier_icon.h"
+#include "platform/qt/status_notifier_icon.h"
 
 #include <QDBusConnection>
 #include <QDBusInterface>
 
-#include "platform/linux/program_icon.h"
-#include "platform/linux/qt_tray.h"
+#include "platform/qt/program_icon.h"
 
 namespace dudo {
 
@@ -36,11 +35,6 @@ bool StatusNotifierIcon::Apply(const IconRequest& request, bool add) {
 
 void StatusNotifierIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
     icon_.showMessage(title, text, ProgramIcon(), timeoutMs);
-}
-
-std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) {
-    if (StatusNotifierHostRuns()) return std::make_unique<StatusNotifierIcon>(std::move(report), menu);
-    return std::make_unique<QtTrayIcon>(std::move(report));
 }
 
 }  // namespace dudo

@@ -1,4 +1,4 @@
-#include "platform/linux/program_icon.h"
+#include "platform/qt/program_icon.h"
 
 #include <QPainter>
 

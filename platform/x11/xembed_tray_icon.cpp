@@ -1,4 +1,4 @@
-#include "platform/linux/qt_tray.h"
+#include "platform/x11/xembed_tray_icon.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "platform/linux/program_icon.h"
-#include "platform/linux/x11_tray_dock.h"
+#include "platform/qt/program_icon.h"
+#include "platform/x11/x11_tray_dock.h"
 
 namespace dudo {
 
@@ -15,7 +15,7 @@ namespace {
 constexpr int kRequestedSize = 22;  // the classic tray size; hosts give their own
 }  // namespace
 
-QtTrayIcon::QtTrayIcon(std::function<void(int)> report)
+XEmbedTrayIcon::XEmbedTrayIcon(std::function<void(int)> report)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
       report_(std::move(report)),
       balloon_(nullptr, Qt::ToolTip | Qt::FramelessWindowHint) {
@@ -33,7 +33,7 @@ QtTrayIcon::QtTrayIcon(std::function<void(int)> report)
     connect(&balloonTimer_, &QTimer::timeout, &balloon_, &QWidget::hide);
 }
 
-bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
+bool XEmbedTrayIcon::Apply(const IconRequest& request, bool add) {
     setToolTip(QString::fromStdString(request.tip));
     setAccessibleName(QString::fromStdString(request.tip));
     if (add && !docked_) {
@@ -48,7 +48,7 @@ bool QtTrayIcon::Apply(const IconRequest& request, bool add) {
 
 // Drawn anew at the size the host gives, so it is crisp at 16 as at 48 px,
 // square and centred in a window the host made longer.
-void QtTrayIcon::ShowPicture() {
+void XEmbedTrayIcon::ShowPicture() {
     const int size = std::min(width(), height());
     QImage window(width(), height(), QImage::Format_ARGB32);
     window.fill(Qt::transparent);
@@ -56,11 +56,11 @@ void QtTrayIcon::ShowPicture() {
     SetTrayPicture(winId(), reinterpret_cast<const std::uint32_t*>(window.constBits()), width(), height());
 }
 
-void QtTrayIcon::resizeEvent(QResizeEvent*) {
+void XEmbedTrayIcon::resizeEvent(QResizeEvent*) {
     if (docked_) ShowPicture();
 }
 
-void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
+void XEmbedTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
     balloon_.setText("<b>" + title.toHtmlEscaped() + "</b><br>" + text.toHtmlEscaped());
     balloon_.setAccessibleName(title + " " + text);
     balloon_.adjustSize();
@@ -77,19 +77,19 @@ void QtTrayIcon::ShowBalloon(const QString& title, const QString& text, int time
     balloonTimer_.start(std::clamp(timeoutMs, 1500, 10000));
 }
 
-void QtTrayIcon::mouseMoveEvent(QMouseEvent*) { report_(512); }
+void XEmbedTrayIcon::mouseMoveEvent(QMouseEvent*) { report_(512); }
 
-void QtTrayIcon::mousePressEvent(QMouseEvent* event) {
+void XEmbedTrayIcon::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) report_(513);
     if (event->button() == Qt::RightButton) report_(516);
 }
 
-void QtTrayIcon::mouseReleaseEvent(QMouseEvent* event) {
+void XEmbedTrayIcon::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) report_(514);
     if (event->button() == Qt::RightButton) report_(517);
 }
 
-void QtTrayIcon::mouseDoubleClickEvent(QMouseEvent* event) {
+void XEmbedTrayIcon::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) report_(515);
 }
 

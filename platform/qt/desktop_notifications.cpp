@@ -1,4 +1,4 @@
-#include "platform/linux/desktop_notifications.h"
+#include "platform/qt/desktop_notifications.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -8,7 +8,7 @@
 #include <QImage>
 #include <algorithm>
 
-#include "platform/linux/program_icon.h"
+#include "platform/qt/program_icon.h"
 
 namespace {
 

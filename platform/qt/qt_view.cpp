@@ -1,4 +1,4 @@
-#include "platform/linux/qt_view.h"
+#include "platform/qt/qt_view.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,7 +16,7 @@
 
 #include "common/utf8.h"
 #include "panel/accessible_names.h"
-#include "platform/linux/program_icon.h"
+#include "platform/qt/program_icon.h"
 
 namespace dudo {
 

@@ -9,7 +9,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "platform/linux/tray_icon.h"
+#include "platform/qt/tray_icon.h"
 
 namespace dudo {
 

@@ -1,5 +1,5 @@
 #include <string>
-#include "platform/linux/x11_screen.h"
+#include "platform/x11/x11_screen.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "platform/linux/x11_error_guard.h"
+#include "platform/x11/x11_error_guard.h"
 
 namespace dudo {
 
@@ -51,7 +51,7 @@ struct X11Screen::State {
 X11Screen::X11Screen() : s_(std::make_unique<State>()) {
     Display* d = s_->display = XOpenDisplay(nullptr);
     if (!d) throw Error("無法連上 X 顯示器 " + std::string(XDisplayName(nullptr)) +
-                                  " (cannot open the X display; in a Wayland session dudo needs XWayland)");
+                                  " (cannot open the X display)");
     const int screen = DefaultScreen(d);
     s_->root = RootWindow(d, screen);
     s_->width = DisplayWidth(d, screen);

@@ -1,0 +1,34 @@
+// WaylandScreen: the screen on a Wayland compositor that offers
+// wlr-screencopy (sway, Hyprland, river, labwc, Wayfire), over a connection of
+// its own beside the toolkit's. The screen is one output: the first the
+// compositor announces. Copies go through one shared-memory buffer, kept
+// while the size stays; the compositor draws the pointer in on request.
+// Leaves out: fractional scales (the copy is taken at the output's pixels).
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace dudo {
+
+class WaylandScreen {
+public:
+    // Throws dudo::Error when the compositor cannot be reached.
+    WaylandScreen();
+    ~WaylandScreen();
+
+    // Whether the compositor offers the screen copy.
+    bool CanCopy() const;
+    Size ScreenSize() const;
+    int Scale() const;
+    // As Platform::CopyScreen; throws dudo::Error when the compositor refuses.
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer);
+
+    struct State;  // the connection's, which the protocol's listeners reach
+
+private:
+    std::unique_ptr<State> s_;
+};
+
+}  // namespace dudo

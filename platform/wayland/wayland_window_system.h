@@ -1,0 +1,47 @@
+// WaylandWindowSystem: the window system in a Wayland session. The screen
+// through wlr-screencopy (WaylandScreen), the pointer drawn in by the
+// compositor, the tray icon as a StatusNotifierItem. No Wayland client may
+// watch keys or buttons globally: Print Screen reaches the program as
+// `dudo --capture`, bound to the key in the desktop's own settings.
+// Leaves out: the foreground window (refused with a message), picking a
+// range with the mouse (the typed range works), desktops without the
+// screen copy (refused at start).
+#pragma once
+#include "platform/linux/window_system.h"
+#include "platform/wayland/wayland_screen.h"
+
+namespace dudo {
+
+class WaylandWindowSystem : public WindowSystem {
+public:
+    // Throws dudo::Error when the compositor cannot be reached or offers no
+    // screen copy: no picture is ever saved that could not really be taken.
+    WaylandWindowSystem();
+
+    const char* ToolkitPlatform() const override { return "wayland"; }
+    std::uint16_t AsyncKeyState(int virtualKey) override;
+    Point CursorPos() override;
+    int InputFd() const override { return -1; }
+    bool Pump() override { return false; }
+    bool Idle() const override { return !printPressed_; }
+    void InjectPrintScreen() override { printPressed_ = true; }
+    bool PrintScreenHeldElsewhere() override { return false; }
+
+    Size ScreenSize() override { return screen_.ScreenSize(); }
+    double TwipsPerPixelX() override { return 15; }
+    double TwipsPerPixelY() override { return 15; }
+    std::optional<Rect> ForegroundWindowRect() override;
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override {
+        screen_.CopyScreen(x, y, surface, withPointer);
+    }
+    std::optional<CursorImage> Cursor() override { return std::nullopt; }  // drawn in by the copy
+    void Activate(QWidget&) override {}
+
+    std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) override;
+
+private:
+    WaylandScreen screen_;
+    bool printPressed_ = false;  // by `dudo --capture`, until the next query
+};
+
+}  // namespace dudo

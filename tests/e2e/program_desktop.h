@@ -1,0 +1,87 @@
+// What every back end does with the program's process: starts it in the
+// working folder as the back end's user and in its environment, kills it,
+// waits for it and reads its log; runs it once more beside the running one.
+#pragma once
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/desktop.h"
+
+namespace dudo::e2e {
+
+inline pid_t Spawn(const std::vector<std::string>& command, const std::string& log = "/dev/null", int displayFd = -1) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        dup2(out, 1);
+        dup2(out, 2);
+        if (displayFd >= 0) dup2(displayFd, 3);
+        std::vector<char*> argv;
+        for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+inline int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+class ProgramDesktop : public Desktop {
+public:
+    pid_t StartProgram() override {
+        program_ = Spawn({"sh", "-c", "cd '" + folder().string() + "' && exec " + As(false) + Program()},
+                         (runtime_.path() / "program.log").string());
+        WaitFor([&] { return ProgramShown(); }, startTimeoutMs_);
+        SleepMs(200);  // first activation runs just after the window is shown
+        return program_;
+    }
+    void KillProgram() override {
+        if (program_ > 0) kill(program_, SIGKILL);
+        WaitForExit(3000);
+    }
+    bool ProgramRunning() override { return program_ > 0 && !WaitForExit(0); }
+    std::optional<int> WaitForExit(int timeoutMs) override {
+        for (int waited = 0; program_ > 0 && waited <= timeoutMs; waited += 20) {
+            int status = 0;
+            if (waitpid(program_, &status, WNOHANG) == program_) {
+                program_ = -1;
+                return lastStatus_ = ExitStatus(status);
+            }
+            if (timeoutMs) SleepMs(20);
+        }
+        return std::nullopt;
+    }
+    std::string ProgramLog() const override {
+        return "exit status " + std::to_string(lastStatus_) + ": " + test::FileContents(runtime_.path() / "program.log");
+    }
+    pid_t programPid() const override { return program_; }
+    std::string RunAgain(const std::string& arguments, bool otherUser) override {
+        return Shell("cd '" + folder().string() + "' && " + As(otherUser) + Program() + " " + arguments + " 2>&1; echo status=$?");
+    }
+
+protected:
+    // What runs a command as the program's user (or another) in the back
+    // end's environment: "env DISPLAY=... ".
+    virtual std::string As(bool otherUser) const = 0;
+    // How the program is started, after that.
+    virtual std::string Program() const { return DUDO_BINARY; }
+    // The panel is up, and the tray icon where a tray runs.
+    virtual bool ProgramShown() {
+        const auto w = Window(Shown::Panel);
+        return w && w->viewable && CountWindows(Shown::TrayIcon) == 1;
+    }
+
+    int startTimeoutMs_ = 8000;
+    test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
+    pid_t program_ = -1;
+    int lastStatus_ = -1;
+};
+
+}  // namespace dudo::e2e

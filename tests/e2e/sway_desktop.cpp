@@ -1,0 +1,150 @@
+// The Wayland back end of the desktop tests: a headless sway of its own (the
+// pixman renderer, no input devices, a solid background), run with the
+// program as an unprivileged user, since sway refuses to run as root. Print
+// Screen is bound in sway to `dudo --capture` and pressed through wtype's
+// virtual keyboard; the output is read back with grim; windows are found in
+// sway's tree. Sway offers no pointer without a device, so the scenarios
+// that click are left to the other back ends.
+#include <sys/stat.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "tests/e2e/program_desktop.h"
+
+namespace dudo::e2e {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kUser = 65534, kOtherUser = 65533;
+
+class SwayDesktop : public ProgramDesktop {
+public:
+    explicit SwayDesktop(const DesktopOptions& options) : size_{options.width, options.height} {
+        if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
+        if (Shell("command -v sway wtype grim jq setpriv >/dev/null && echo ok") != "ok\n")
+            throw Missing("sway, wtype, grim or jq is not installed");
+        if (options.xwayland && Shell("command -v Xwayland >/dev/null && echo ok") != "ok\n") throw Missing("Xwayland is not installed");
+        for (const fs::path& p : {runtime_.path(), folder()})
+            if (chown(p.c_str(), kUser, kUser) != 0) throw Missing("cannot give the folders to the compositor's user");
+        std::ofstream(runtime_.path() / "config")
+            << "output HEADLESS-1 mode " << size_.width << "x" << size_.height << " bg #336699 solid_color\n"
+            << "default_border none\ndefault_floating_border none\n"
+            << "xwayland " << (options.xwayland ? "enable" : "disable") << "\n"
+            << "bindsym Print exec '" DUDO_BINARY "' --capture\n";
+        sway_ = Spawn({"sh", "-c", "exec " + Session(kUser) + "WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c '" +
+                                       (runtime_.path() / "config").string() + "'"},
+                      (runtime_.path() / "sway.log").string());
+        if (!WaitFor([&] { return !Socket("wayland-").empty() && !Socket("sway-ipc.").empty(); }, 10000))
+            throw std::runtime_error("sway did not start: " + test::FileContents(runtime_.path() / "sway.log"));
+        wayland_ = Socket("wayland-"), ipc_ = (runtime_.path() / Socket("sway-ipc.")).string();
+        if (options.xwayland && (display_ = SwayEnvironment("DISPLAY")).empty())  // the X display sway gives its clients
+            throw std::runtime_error("sway started no XWayland");
+    }
+    ~SwayDesktop() override {
+        KillProgram();
+        StopServer();
+    }
+
+    std::string DisplayName() const override { return wayland_; }
+    int PixelsPerInch() const override { return 96; }
+    void StopServer() override {
+        if (sway_ > 0 && kill(sway_, SIGTERM) == 0) waitpid(sway_, nullptr, 0), sway_ = -1;
+    }
+
+    void MovePointer(int, int) override {}
+    void Click(int) override { throw Missing("sway offers no pointer without an input device"); }
+    void Keys(const std::string& keys) override {
+        std::istringstream names(keys);
+        for (std::string key; names >> key;) {  // "ctrl+a": the modifier held around the key
+            std::string press, release;
+            for (std::size_t plus; (plus = key.find('+')) != std::string::npos; key.erase(0, plus + 1))
+                press += "-M " + key.substr(0, plus) + " ", release += " -m " + key.substr(0, plus);
+            Wtype(press + "-k " + key + release);
+        }
+    }
+    void HoldKey(const std::string& key, bool down) override { Wtype((down ? "-P " : "-p ") + key); }
+    void Type(const std::string& text) override { Wtype("-d 80 '" + text + "'"); }
+    void PrintScreen() override { Keys("Print"); }
+
+    std::optional<WindowPlace> Window(Shown window) override {
+        const auto places = Places(window);
+        return places.empty() ? std::nullopt : std::optional(places.front());
+    }
+    int CountWindows(Shown window) override {
+        const int count = static_cast<int>(Places(window).size());
+        return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
+    }
+    void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
+    void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
+    void CloseMessageBox() override { Keys("Return"); }
+    Picture Grab(int x, int y, int width, int height) override {
+        const fs::path file = runtime_.path() / "grab.png";
+        Shell(As(false) + "grim -g '" + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
+              std::to_string(height) + "' '" + file.string() + "'");
+        return test::DecodePng(file).picture;
+    }
+    void ShowPattern(int, int, int, int) override { throw Missing("no pattern window of ours on Wayland"); }
+    void FocusPattern() override {}
+    std::vector<std::pair<std::string, std::string>> Notifications() override { return {}; }
+    int NotificationsShowing() override { return 0; }
+
+protected:
+    std::string As(bool otherUser) const override {
+        return Session(otherUser ? kOtherUser : kUser) + "WAYLAND_DISPLAY=" + wayland_ + " SWAYSOCK=" + ipc_ +
+               (display_.empty() ? "" : " DISPLAY=" + display_) + " ";
+    }
+    bool ProgramShown() override { return Window(Shown::Panel).has_value(); }  // no tray runs
+
+private:
+    // A fresh environment as that user, with the compositor's runtime folder.
+    std::string Session(int user) const {
+        const std::string id = std::to_string(user);
+        return "setpriv --reuid " + id + " --regid " + id + " --clear-groups env -i PATH=/usr/bin:/bin HOME=" + runtime_.path().string() +
+               " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent ";
+    }
+    std::string Socket(const std::string& start) const {
+        for (const auto& entry : fs::directory_iterator(runtime_.path()))
+            if (const std::string name = entry.path().filename(); name.starts_with(start) && !name.ends_with(".lock")) return name;
+        return "";
+    }
+    // A variable of the environment sway gives the programs it starts.
+    std::string SwayEnvironment(const std::string& name) {
+        const fs::path file = runtime_.path() / "environment";
+        Swaymsg("exec 'echo $" + name + " >" + file.string() + "'");
+        WaitFor([&] { return fs::exists(file) && fs::file_size(file) > 0; }, 3000);
+        std::string value = test::FileContents(file);
+        while (!value.empty() && value.back() == '\n') value.pop_back();
+        return value;
+    }
+    void Wtype(const std::string& arguments) {
+        Shell(As(false) + "wtype " + arguments);
+        SleepMs(60);
+    }
+    std::string Swaymsg(const std::string& arguments) { return Shell(As(false) + "swaymsg " + arguments + " 2>&1"); }
+    // The windows with that title in sway's tree: "x y width height" each.
+    std::vector<WindowPlace> Places(Shown window) {
+        const char* titles[] = {"dudo進階版", "", "", "作者的話", "dudo進階版"};
+        const std::string title = titles[static_cast<int>(window)];
+        if (title.empty()) return {};  // no tray, so neither icon nor balloon
+        const std::string found = Swaymsg("-t get_tree | jq -r '.. | objects | select(.name? == \"" + title +
+                                          "\" and .pid?) | \"\\(.rect.x) \\(.rect.y) \\(.rect.width) \\(.rect.height)\"'");
+        std::vector<WindowPlace> places;
+        std::istringstream lines(found);
+        for (WindowPlace p{}; lines >> p.x >> p.y >> p.width >> p.height;) places.push_back({p.x, p.y, p.width, p.height, true});
+        return places;
+    }
+
+    struct { int width, height; } size_;
+    pid_t sway_ = -1;
+    std::string wayland_, ipc_, display_;
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> MakeSwayDesktop(const DesktopOptions& options) { return std::make_unique<SwayDesktop>(options); }
+
+}  // namespace dudo::e2e
