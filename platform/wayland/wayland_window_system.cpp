@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
+#include "platform/wayland/sway_ipc.h"
 
 namespace dudo {
 
@@ -27,6 +28,7 @@ Point WaylandWindowSystem::CursorPos() {
 }
 
 std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {
+    if (SwayRuns()) return SwayFocusedWindow();
     throw Error("這個 Wayland 桌面不告知現用視窗的位置，無法擷取現用視窗 (this desktop does not tell where the "
                 "focused window is, so it cannot be captured)");
 }

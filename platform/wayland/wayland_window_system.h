@@ -3,7 +3,8 @@
 // compositor, the tray icon as a StatusNotifierItem. No Wayland client may
 // watch keys or buttons globally: Print Screen reaches the program as
 // `dudo --capture`, bound to the key in the desktop's own settings.
-// Leaves out: the foreground window (refused with a message), picking a
+// The foreground window where sway tells it, refused with a message
+// elsewhere. Leaves out: picking a
 // range with the mouse (the typed range works), desktops without the
 // screen copy (refused at start).
 #pragma once

@@ -67,6 +67,7 @@ const Scenario kScenarios[] = {
     // Wayland: Print Screen bound in the desktop to `dudo --capture`; with an
     // X server beside it (XWayland), still the compositor's picture, not a black one.
     {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; shows-screen 0 0; pixel 5 795 336699", "Sway"},
+    {"FocusedWindowAsSwayTellsIt", {}, "keys Down; print; file .png panel", "Sway"},
     {"XWaylandBesideGivesNoBlackPicture", kXWayland, "print; file .png 1280 800; pixel 5 795 336699", "Sway"},
     {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3", "X11 Wine"},
     {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400", "X11 Wine"},
@@ -385,8 +386,11 @@ private:
     Picture Decoded() { return test::DecodePng(d().folder() / file_).picture; }
     void File(const std::vector<std::string>& words) {
         ASSERT_TRUE(file_.ends_with(words.at(0))) << file_;
-        if (words.size() < 3) return;
         const Picture p = Decoded();
+        if (const auto panel = d().Window(Shown::Panel); words.size() == 2 && panel) {  // "panel": the panel's size
+            EXPECT_EQ(std::pair(p.width, p.height), std::pair(panel->width, panel->height));
+        }
+        if (words.size() < 3) return;
         EXPECT_EQ(std::pair(p.width, p.height), std::pair(std::stoi(words[1]), std::stoi(words[2])));
     }
     // shows fx fy w h sx sy: the file's w x h area at (fx, fy) is the pattern's screen area at (sx, sy).

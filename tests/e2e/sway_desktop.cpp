@@ -41,6 +41,9 @@ public:
         if (!WaitFor([&] { return !Socket("wayland-").empty() && !Socket("sway-ipc.").empty(); }, 10000))
             throw std::runtime_error("sway did not start: " + test::FileContents(runtime_.path() / "sway.log"));
         wayland_ = Socket("wayland-"), ipc_ = (runtime_.path() / Socket("sway-ipc.")).string();
+        // A virtual keyboard that stays: without one the seat has none between
+        // two runs of wtype, and the toolkit loses the press that brings one back.
+        keyboard_ = Spawn({"sh", "-c", "exec " + As(false) + "wtype -s 86400000"});
         if (options.xwayland && (display_ = SwayEnvironment("DISPLAY")).empty())  // the X display sway gives its clients
             throw std::runtime_error("sway started no XWayland");
     }
@@ -52,6 +55,7 @@ public:
     std::string DisplayName() const override { return wayland_; }
     int PixelsPerInch() const override { return 96; }
     void StopServer() override {
+        if (keyboard_ > 0 && kill(keyboard_, SIGTERM) == 0) waitpid(keyboard_, nullptr, 0), keyboard_ = -1;
         if (sway_ > 0 && kill(sway_, SIGTERM) == 0) waitpid(sway_, nullptr, 0), sway_ = -1;
     }
 
@@ -139,7 +143,7 @@ private:
     }
 
     struct { int width, height; } size_;
-    pid_t sway_ = -1;
+    pid_t sway_ = -1, keyboard_ = -1;
     std::string wayland_, ipc_, display_;
 };
 

@@ -1,0 +1,86 @@
+#include "platform/wayland/sway_ipc.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "common/error.h"
+
+namespace dudo {
+
+namespace {
+
+constexpr char kMagic[] = {'i', '3', '-', 'i', 'p', 'c'};
+constexpr std::uint32_t kGetTree = 4;
+
+bool Exchange(int fd, void* data, std::size_t size, bool send) {
+    auto* bytes = static_cast<char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = send ? write(fd, bytes + done, size - done) : read(fd, bytes + done, size - done);
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// One request on a fresh connection; the reply's payload.
+std::string Ask(std::uint32_t type) {
+    const char* path = std::getenv("SWAYSOCK");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (!path || std::strlen(path) >= sizeof address.sun_path) throw Error("SWAYSOCK 不可用 (SWAYSOCK is unusable)");
+    std::strcpy(address.sun_path, path);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    char header[14];
+    std::memcpy(header, kMagic, 6);
+    const std::uint32_t empty = 0;
+    std::memcpy(header + 6, &empty, 4);
+    std::memcpy(header + 10, &type, 4);
+    std::string payload;
+    bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+              Exchange(fd, header, sizeof header, true) && Exchange(fd, header, sizeof header, false) &&
+              std::memcmp(header, kMagic, 6) == 0;
+    if (ok) {
+        std::uint32_t length;
+        std::memcpy(&length, header + 6, 4);
+        payload.resize(length);
+        ok = length < (64u << 20) && Exchange(fd, payload.data(), length, false);
+    }
+    if (fd >= 0) close(fd);
+    if (!ok) throw Error("sway 沒有回答現用視窗的位置 (sway did not tell where the focused window is)");
+    return payload;
+}
+
+std::optional<QJsonObject> Focused(const QJsonObject& node) {
+    if (node.value("focused").toBool()) return node;
+    for (const char* children : {"nodes", "floating_nodes"})
+        for (const QJsonValue child : node.value(children).toArray())
+            if (auto found = Focused(child.toObject())) return found;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool SwayRuns() {
+    const char* path = std::getenv("SWAYSOCK");
+    return path && *path;
+}
+
+std::optional<Rect> SwayFocusedWindow() {
+    const std::string tree = Ask(kGetTree);
+    const auto node = Focused(QJsonDocument::fromJson(QByteArray::fromStdString(tree)).object());
+    if (!node || !node->contains("pid")) return std::nullopt;  // a workspace, not a window
+    const QJsonObject rect = node->value("rect").toObject(), title = node->value("deco_rect").toObject();
+    const int x = rect.value("x").toInt(), y = rect.value("y").toInt();
+    // The title bar lies above the container's rectangle.
+    return Rect{x, y - title.value("height").toInt(), x + rect.value("width").toInt(), y + rect.value("height").toInt()};
+}
+
+}  // namespace dudo
