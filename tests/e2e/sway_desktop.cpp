@@ -2,8 +2,7 @@
 // pixman renderer, no input devices, a solid background), run with the
 // program as an unprivileged user, since sway refuses to run as root. Print
 // Screen is bound in sway to `dudo --capture` and pressed through wtype's
-// virtual keyboard; the output is read back with grim; windows are found in
-// sway's tree. Sway offers no pointer without a device, so the scenarios
+// virtual keyboard; windows are found in sway's tree. Sway offers no pointer without a device, so the scenarios
 // that click are left to the other back ends.
 #include <sys/stat.h>
 
@@ -23,15 +22,14 @@ constexpr int kUser = 65534, kOtherUser = 65533;
 
 class SwayDesktop : public ProgramDesktop {
 public:
-    explicit SwayDesktop(const DesktopOptions& options) : size_{options.width, options.height} {
+    explicit SwayDesktop(const DesktopOptions& options) {
         if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
-        if (Shell("command -v sway wtype grim jq setpriv >/dev/null && echo ok") != "ok\n")
-            throw Missing("sway, wtype, grim or jq is not installed");
-        if (options.xwayland && Shell("command -v Xwayland >/dev/null && echo ok") != "ok\n") throw Missing("Xwayland is not installed");
+        if (Shell(std::string("command -v sway wtype jq setpriv ") + (options.xwayland ? "Xwayland" : "") + " >/dev/null && echo ok") != "ok\n")
+            throw Missing("sway, wtype, jq or Xwayland is not installed");
         for (const fs::path& p : {runtime_.path(), folder()})
             if (chown(p.c_str(), kUser, kUser) != 0) throw Missing("cannot give the folders to the compositor's user");
         std::ofstream(runtime_.path() / "config")
-            << "output HEADLESS-1 mode " << size_.width << "x" << size_.height << " bg #336699 solid_color\n"
+            << "output HEADLESS-1 mode " << options.width << "x" << options.height << " bg #336699 solid_color\n"
             << "default_border none\ndefault_floating_border none\n"
             << "xwayland " << (options.xwayland ? "enable" : "disable") << "\n"
             << "bindsym Print exec '" DUDO_BINARY "' --capture\n";
@@ -63,12 +61,7 @@ public:
     void Click(int) override { throw Missing("sway offers no pointer without an input device"); }
     void Keys(const std::string& keys) override {
         std::istringstream names(keys);
-        for (std::string key; names >> key;) {  // "ctrl+a": the modifier held around the key
-            std::string press, release;
-            for (std::size_t plus; (plus = key.find('+')) != std::string::npos; key.erase(0, plus + 1))
-                press += "-M " + key.substr(0, plus) + " ", release += " -m " + key.substr(0, plus);
-            Wtype(press + "-k " + key + release);
-        }
+        for (std::string key; names >> key;) Wtype("-k " + key);
     }
     void HoldKey(const std::string& key, bool down) override { Wtype((down ? "-P " : "-p ") + key); }
     void Type(const std::string& text) override { Wtype("-d 80 '" + text + "'"); }
@@ -85,12 +78,7 @@ public:
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
     void CloseMessageBox() override { Keys("Return"); }
-    Picture Grab(int x, int y, int width, int height) override {
-        const fs::path file = runtime_.path() / "grab.png";
-        Shell(As(false) + "grim -g '" + std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(width) + "x" +
-              std::to_string(height) + "' '" + file.string() + "'");
-        return test::DecodePng(file).picture;
-    }
+    Picture Grab(int, int, int, int) override { throw Missing("no screen reading of ours on Wayland"); }
     void ShowPattern(int, int, int, int) override { throw Missing("no pattern window of ours on Wayland"); }
     void FocusPattern() override {}
     std::vector<std::pair<std::string, std::string>> Notifications() override { return {}; }
@@ -142,7 +130,6 @@ private:
         return places;
     }
 
-    struct { int width, height; } size_;
     pid_t sway_ = -1, keyboard_ = -1;
     std::string wayland_, ipc_, display_;
 };
