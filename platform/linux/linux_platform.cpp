@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCursor>
+#include <QScreen>
 #include <QMessageBox>
 #include <chrono>
 #include <cstdio>
@@ -81,8 +82,13 @@ void LinuxPlatform::WatchSignals() {
 
 void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+WindowSystem& LinuxPlatform::OnPanelScreen() {
+    if (view_ && view_->screen()) windows_->FollowScreen(view_->screen()->name().toStdString());
+    return *windows_;
+}
+
 void LinuxPlatform::CopyScreen(int x, int y, Picture& surface) {
-    windows_->CopyScreen(x, y, surface, form_ && form_->Check2.value() == 1);
+    OnPanelScreen().CopyScreen(x, y, surface, form_ && form_->Check2.value() == 1);
 }
 
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {

@@ -29,10 +29,10 @@ public:
 
     std::uint16_t AsyncKeyState(int virtualKey) override { return windows_->AsyncKeyState(virtualKey); }
     Point CursorPos() override { return windows_->CursorPos(); }
-    Size ScreenSize() override { return windows_->ScreenSize(); }
+    Size ScreenSize() override { return OnPanelScreen().ScreenSize(); }
     double TwipsPerPixelX() override { return windows_->TwipsPerPixelX(); }
     double TwipsPerPixelY() override { return windows_->TwipsPerPixelY(); }
-    std::optional<Rect> ForegroundWindowRect() override { return windows_->ForegroundWindowRect(); }
+    std::optional<Rect> ForegroundWindowRect() override { return OnPanelScreen().ForegroundWindowRect(); }
     void CopyScreen(int x, int y, Picture& surface) override;
     std::optional<CursorImage> Cursor() override { return windows_->Cursor(); }
 
@@ -54,6 +54,8 @@ public:
     double SecondsSinceMidnight() override;
 
 private:
+    // The window system, told first which screen the panel is on.
+    WindowSystem& OnPanelScreen();
     void WatchSignals();
     // A balloon of the tray icon: to the desktop's notification service
     // when one runs, otherwise our own popup beside the icon.

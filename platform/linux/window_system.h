@@ -35,7 +35,9 @@ public:
     // Another program also reacts to Print Screen.
     virtual bool PrintScreenHeldElsewhere() = 0;
 
-    // Screen, in pixels.
+    // Screen, in pixels: where several outputs make no one screen, the one
+    // of the toolkit's screen of that name (the panel's).
+    virtual void FollowScreen(const std::string&) {}
     virtual Size ScreenSize() = 0;
     virtual double TwipsPerPixelX() = 0;
     virtual double TwipsPerPixelY() = 0;

@@ -18,7 +18,8 @@ namespace {
 
 struct Output {
     wl_output* output = nullptr;
-    int width = 0, height = 0, scale = 1;
+    int x = 0, y = 0, width = 0, height = 0, scale = 1;
+    std::string name;
 };
 
 // The shared memory the compositor copies into, kept from one copy to the next.
@@ -55,6 +56,7 @@ struct WaylandScreen::State {
     wl_shm* shm = nullptr;
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     std::vector<Output> outputs;  // in the order announced
+    std::size_t chosen = 0;
     ShmBuffer buffer;
     Frame frame;
 
@@ -78,13 +80,15 @@ namespace {
 Output* OutputOf(void* data) { return static_cast<Output*>(data); }
 
 const wl_output_listener kOutputListener = {
-    [](void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*, int32_t) {},
+    [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*, int32_t) {
+        OutputOf(data)->x = x, OutputOf(data)->y = y;
+    },
     [](void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
         if (flags & WL_OUTPUT_MODE_CURRENT) OutputOf(data)->width = width, OutputOf(data)->height = height;
     },
     [](void*, wl_output*) {},
     [](void* data, wl_output*, int32_t scale) { OutputOf(data)->scale = std::max(1, scale); },
-    [](void*, wl_output*, const char*) {},
+    [](void* data, wl_output*, const char* name) { OutputOf(data)->name = name; },
     [](void*, wl_output*, const char*) {},
 };
 
@@ -96,7 +100,7 @@ void Announced(void* data, wl_registry* registry, uint32_t name, const char* int
     } else if (which == "wl_output") {
         s->outputs.reserve(16);  // the listeners hold pointers into it
         if (s->outputs.size() == s->outputs.capacity()) return;
-        s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 2u)))});
+        s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u))), 0, 0, 0, 0, 1, ""});
         wl_output_add_listener(s->outputs.back().output, &kOutputListener, &s->outputs.back());
     } else if (which == zwlr_screencopy_manager_v1_interface.name) {
         s->screencopy = static_cast<zwlr_screencopy_manager_v1*>(
@@ -160,16 +164,29 @@ WaylandScreen::~WaylandScreen() = default;
 
 bool WaylandScreen::CanCopy() const { return s_->screencopy && s_->shm && !s_->outputs.empty(); }
 
-Size WaylandScreen::ScreenSize() const {
-    if (s_->outputs.empty()) return {};
-    return {s_->outputs.front().width, s_->outputs.front().height};
+void WaylandScreen::Choose(const std::string& outputName) {
+    // Outputs come and go: take up what the compositor said meanwhile, and
+    // what a new output then tells of itself.
+    const std::size_t known = s_->outputs.size();
+    wl_display_roundtrip(s_->display);
+    if (s_->outputs.size() != known) wl_display_roundtrip(s_->display);
+    for (std::size_t i = 0; i < s_->outputs.size(); ++i)
+        if (s_->outputs[i].name == outputName) s_->chosen = i;
 }
 
-int WaylandScreen::Scale() const { return s_->outputs.empty() ? 1 : s_->outputs.front().scale; }
+Size WaylandScreen::ScreenSize() const {
+    if (s_->outputs.empty()) return {};
+    return {s_->outputs[s_->chosen].width, s_->outputs[s_->chosen].height};
+}
+
+Point WaylandScreen::Origin() const {
+    if (s_->outputs.empty()) return {};
+    return {s_->outputs[s_->chosen].x, s_->outputs[s_->chosen].y};
+}
 
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
-    const Output& output = s_->outputs.front();
+    const Output& output = s_->outputs[s_->chosen];
     // The part of the area on the output; the rest keeps the surface's pixels.
     const long long left = std::max(0, x), top = std::max(0, y);
     const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, output.width);

@@ -1,8 +1,9 @@
 // WaylandScreen: the screen on a Wayland compositor that offers
 // wlr-screencopy (sway, Hyprland, river, labwc, Wayfire), over a connection of
-// its own beside the toolkit's. The screen is one output: the first the
-// compositor announces. Copies go through one shared-memory buffer, kept
-// while the size stays; the compositor draws the pointer in on request.
+// its own beside the toolkit's. The screen is one output: the one the panel
+// is on, or the first the compositor announces; positions are that output's
+// own. Copies go through one shared-memory buffer, kept while the size
+// stays; the compositor draws the pointer in on request.
 // Leaves out: fractional scales (the copy is taken at the output's pixels).
 #pragma once
 #include <memory>
@@ -20,8 +21,11 @@ public:
 
     // Whether the compositor offers the screen copy.
     bool CanCopy() const;
+    // The output of that name is the screen from now on, where there is one.
+    void Choose(const std::string& outputName);
     Size ScreenSize() const;
-    int Scale() const;
+    // Where the screen lies in the compositor's layout.
+    Point Origin() const;
     // As Platform::CopyScreen; throws dudo::Error when the compositor refuses.
     void CopyScreen(int x, int y, Picture& surface, bool withPointer);
 

@@ -28,7 +28,12 @@ Point WaylandWindowSystem::CursorPos() {
 }
 
 std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {
-    if (SwayRuns()) return SwayFocusedWindow();
+    if (SwayRuns()) {  // in the layout's coordinates; the screen's own are wanted
+        auto window = SwayFocusedWindow();
+        const Point origin = screen_.Origin();
+        if (window) *window = {window->left - origin.x, window->top - origin.y, window->right - origin.x, window->bottom - origin.y};
+        return window;
+    }
     throw Error("這個 Wayland 桌面不告知現用視窗的位置，無法擷取現用視窗 (this desktop does not tell where the "
                 "focused window is, so it cannot be captured)");
 }

@@ -28,6 +28,7 @@ public:
     void InjectPrintScreen() override { printPressed_ = true; }
     bool PrintScreenHeldElsewhere() override { return false; }
 
+    void FollowScreen(const std::string& name) override { screen_.Choose(name); }
     Size ScreenSize() override { return screen_.ScreenSize(); }
     double TwipsPerPixelX() override { return 15; }
     double TwipsPerPixelY() override { return 15; }

@@ -91,6 +91,8 @@ public:
     virtual int PixelsPerInch() const = 0;
     // The tool tip of our StatusNotifierItem, as its host reads it.
     virtual std::string TrayItemTip() { return ""; }
+    // A command of the desktop's own, where it takes them (sway's).
+    virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;
 

@@ -68,6 +68,10 @@ const Scenario kScenarios[] = {
     // X server beside it (XWayland), still the compositor's picture, not a black one.
     {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699", "Sway"},
     {"FocusedWindowAsSwayTellsIt", {}, "keys Down; print; file .png panel", "Sway"},
+    // With two outputs, the screen is the panel's.
+    {"ScreenIsThePanelsOutput", {},
+     "desktop create_output; desktop output HEADLESS-2 mode 800x600; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
+     "print; file .png 800 600", "Sway"},
     {"XWaylandBesideGivesNoBlackPicture", kXWayland, "print; file .png 1280 800; pixel 5 795 336699", "Sway"},
     {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3", "X11 Wine"},
     {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400", "X11 Wine"},
@@ -106,7 +110,7 @@ const Scenario kScenarios[] = {
     // instance's socket is stale, and another user is refused.
     {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway"},
     {"CaptureCommandWithoutAnInstance", {}, "kill; again --capture; says status=1; says no dudo runs; start; capture-command", "X11 Sway"},
-    {"CaptureCommandFromAnotherUserIsRefused", {}, "again-as-other --capture; says status=1; says not allowed; files 0"},
+    {"CaptureCommandFromAnotherUserIsRefused", {}, "again-as-other --capture; says status=1; says not allowed; files 0", "X11 Sway"},
     {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine Sway"},
     // Faults a capture tool must survive without losing a picture.
     {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
@@ -193,6 +197,7 @@ private:
         {"focus-pattern", [this](const Args&) { d().FocusPattern(); }},
         {"raise-panel", [this](const Args&) { d().RaisePanel(); }},
         {"close-panel", [this](const Args&) { d().ClosePanel(); }},
+        {"desktop", [this](const Args& a) { d().Command(a.rest); }},
         {"pointer", [this](const Args& a) { d().MovePointer(a[0], a[1]); }},
         {"click", [this](const Args& a) {  // "slow": pressed for a moment
              a.words.empty() ? d().Click(1) : d().ClickControl(a.words[0], a.words.size() > 1 ? 0 : 1);
@@ -385,11 +390,14 @@ private:
     Picture Decoded() { return test::DecodePng(d().folder() / file_).picture; }
     void File(const std::vector<std::string>& words) {
         ASSERT_TRUE(file_.ends_with(words.at(0))) << file_;
+        if (words.size() < 2) return;
         const Picture p = Decoded();
-        if (const auto panel = d().Window(Shown::Panel); words.size() == 2 && panel) {  // "panel": the panel's size
+        if (words[1] == "panel") {  // the panel's size
+            const auto panel = d().Window(Shown::Panel);
+            ASSERT_TRUE(panel);
             EXPECT_EQ(std::pair(p.width, p.height), std::pair(panel->width, panel->height));
+            return;
         }
-        if (words.size() < 3) return;
         EXPECT_EQ(std::pair(p.width, p.height), std::pair(std::stoi(words[1]), std::stoi(words[2])));
     }
     // shows fx fy w h sx sy: the file's w x h area at (fx, fy) is the pattern's screen area at (sx, sy).

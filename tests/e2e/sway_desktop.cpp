@@ -75,6 +75,7 @@ public:
         const int count = static_cast<int>(Places(window).size());
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
+    void Command(const std::string& command) override { Swaymsg("'" + command + "'"); }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
     void CloseMessageBox() override { Keys("Return"); }
