@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusInterface>
+#include <QTimer>
 
 #include "platform/qt/program_icon.h"
 
@@ -14,9 +15,11 @@ bool StatusNotifierHostRuns() {
 }
 
 StatusNotifierIcon::StatusNotifierIcon(std::function<void(int)> report, QMenu& menu) {
+    // Reported after the host's call has its answer: a popup menu of ours
+    // runs its own loop, which would keep the host waiting until it closes.
     QObject::connect(&icon_, &QSystemTrayIcon::activated, [report](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger) report(513);
-        if (why == QSystemTrayIcon::Context) report(517);
+        const int event = why == QSystemTrayIcon::Trigger ? 513 : why == QSystemTrayIcon::Context ? 517 : 0;
+        if (event) QTimer::singleShot(0, [report, event] { report(event); });
     });
     QObject::connect(&menu, &QMenu::aboutToShow, [report, &menu] {
         if (!menu.isVisible()) report(516);  // the host's menu, not our own popup

@@ -43,6 +43,13 @@ void Desktop::ClickControl(const std::string& control, int button) {
     throw std::runtime_error("no control " + control);
 }
 
+void Desktop::ClickTrayIcon(int button) {
+    const auto icon = Window(Shown::TrayIcon);
+    if (!icon) throw std::runtime_error("no tray icon");
+    MovePointer(icon->x + icon->width / 2, icon->y + icon->height / 2);
+    Click(button);
+}
+
 bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
     for (int waited = 0; waited < timeoutMs; waited += 25) {
         if (condition()) return true;

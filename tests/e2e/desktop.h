@@ -70,8 +70,8 @@ public:
     virtual void MovePointer(int x, int y) = 0;
     virtual void Click(int button) = 0;  // 0: a slow left click, as a hand does
     virtual void Keys(const std::string& keys) = 0;  // key names, space separated
-    virtual void HoldKey(const std::string& key, bool down) = 0;
-    virtual void Type(const std::string& text) = 0;
+    virtual void HoldKey(const std::string&, bool) { throw Missing("no held keys here"); }
+    virtual void Type(const std::string&) { throw Missing("no typing here"); }
     virtual void PrintScreen() = 0;  // one press, long enough for the program to see it
 
     virtual std::optional<WindowPlace> Window(Shown window) = 0;
@@ -80,17 +80,18 @@ public:
     virtual void ClosePanel() = 0;  // its close box, as a window manager passes it on
     virtual void CloseMessageBox() = 0;
     // What the display shows in that screen rectangle.
-    virtual Picture Grab(int x, int y, int width, int height) = 0;
+    virtual Picture Grab(int, int, int, int) { throw Missing("no screen reading of ours here"); }
     // A window showing PatternPixel at that screen place, exactly there.
-    virtual void ShowPattern(int x, int y, int width, int height) = 0;
-    virtual void FocusPattern() = 0;
+    virtual void ShowPattern(int, int, int, int) { throw Missing("no pattern window of ours here"); }
+    virtual void FocusPattern() {}
     // What the notification service has shown so far, as (title, text);
     // the ones showing are closed. How many are showing or waiting now.
-    virtual std::vector<std::pair<std::string, std::string>> Notifications() = 0;
-    virtual int NotificationsShowing() = 0;
+    virtual std::vector<std::pair<std::string, std::string>> Notifications() { return {}; }
+    virtual int NotificationsShowing() { return 0; }
     virtual int PixelsPerInch() const = 0;
-    // The tool tip of our StatusNotifierItem, as its host reads it.
-    virtual std::string TrayItemTip() { return ""; }
+    virtual std::string TrayItemTip() = 0;  // of our StatusNotifierItem, as its host reads it
+    // A click on the tray icon as its host passes it on (button 1 or 3).
+    virtual void ClickTrayIcon(int button);
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
     // The display the program runs on, as its clients name it (":12").

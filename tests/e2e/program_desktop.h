@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,8 @@ public:
         return "exit status " + std::to_string(lastStatus_) + ": " + test::FileContents(runtime_.path() / "program.log");
     }
     pid_t programPid() const override { return program_; }
+    // The tool tip of our StatusNotifierItem, as its host reads it.
+    std::string TrayItemTip() override { return ItemCall("org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip"); }
     std::string RunAgain(const std::string& arguments, bool otherUser) override {
         return Shell("cd '" + folder().string() + "' && " + As(otherUser) + Program() + " " + arguments + " 2>&1; echo status=$?");
     }
@@ -78,7 +82,28 @@ protected:
         return w && w->viewable && CountWindows(Shown::TrayIcon) == 1;
     }
 
+    // What the StatusNotifierWatcher on the session bus answers to a property call.
+    std::string Watcher(const std::string& call) const {
+        return Shell(OnBus() + "gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher"
+                     " --method org.freedesktop.DBus.Properties." + call + " 2>/dev/null");
+    }
+    int RegisteredItems() const {
+        const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
+        return static_cast<int>(std::count(items.begin(), items.end(), '/'));
+    }
+    // A method of our item, as the host calls it.
+    std::string ItemCall(const std::string& method) const {
+        const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
+        std::smatch item;
+        if (!std::regex_search(items, item, std::regex("'([^/']+)(/[^']+)'"))) return "no item: " + items;
+        return Shell(OnBus() + "gdbus call --session --dest " + item[1].str() + " --object-path " + item[2].str() + " --method " +
+                     method + " 2>&1");
+    }
+    // What runs a command on the desktop's session bus.
+    virtual std::string OnBus() const { return "DBUS_SESSION_BUS_ADDRESS=" + bus_ + " "; }
+
     int startTimeoutMs_ = 8000;
+    std::string bus_;  // the private session bus, where one runs
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
     pid_t program_ = -1;
     int lastStatus_ = -1;

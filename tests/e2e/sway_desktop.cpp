@@ -24,8 +24,9 @@ class SwayDesktop : public ProgramDesktop {
 public:
     explicit SwayDesktop(const DesktopOptions& options) {
         if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
-        if (Shell(std::string("command -v sway wtype jq setpriv ") + (options.xwayland ? "Xwayland" : "") + " >/dev/null && echo ok") != "ok\n")
-            throw Missing("sway, wtype, jq or Xwayland is not installed");
+        if (Shell(std::string("command -v sway wtype jq setpriv ") + (options.xwayland ? "Xwayland" : "") +
+                  (options.tray == TrayHost::StatusNotifier ? " waybar dbus-daemon" : "") + " >/dev/null && echo ok") != "ok\n")
+            throw Missing("sway, wtype, jq, Xwayland or waybar is not installed");
         for (const fs::path& p : {runtime_.path(), folder()})
             if (chown(p.c_str(), kUser, kUser) != 0) throw Missing("cannot give the folders to the compositor's user");
         std::ofstream(runtime_.path() / "config")
@@ -39,6 +40,7 @@ public:
         if (!WaitFor([&] { return !Socket("wayland-").empty() && !Socket("sway-ipc.").empty(); }, 10000))
             throw std::runtime_error("sway did not start: " + test::FileContents(runtime_.path() / "sway.log"));
         wayland_ = Socket("wayland-"), ipc_ = (runtime_.path() / Socket("sway-ipc.")).string();
+        if ((statusNotifier_ = options.tray == TrayHost::StatusNotifier)) StartTray();
         // A virtual keyboard that stays: without one the seat has none between
         // two runs of wtype, and the toolkit loses the press that brings one back.
         keyboard_ = Spawn({"sh", "-c", "exec " + As(false) + "wtype -s 86400000"});
@@ -53,8 +55,8 @@ public:
     std::string DisplayName() const override { return wayland_; }
     int PixelsPerInch() const override { return 96; }
     void StopServer() override {
-        if (keyboard_ > 0 && kill(keyboard_, SIGTERM) == 0) waitpid(keyboard_, nullptr, 0), keyboard_ = -1;
-        if (sway_ > 0 && kill(sway_, SIGTERM) == 0) waitpid(sway_, nullptr, 0), sway_ = -1;
+        for (pid_t* pid : {&keyboard_, &waybar_, &busDaemon_, &sway_})
+            if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
     void MovePointer(int, int) override {}
@@ -63,8 +65,6 @@ public:
         std::istringstream names(keys);
         for (std::string key; names >> key;) Wtype("-k " + key);
     }
-    void HoldKey(const std::string& key, bool down) override { Wtype((down ? "-P " : "-p ") + key); }
-    void Type(const std::string& text) override { Wtype("-d 80 '" + text + "'"); }
     void PrintScreen() override { Keys("Print"); }
 
     std::optional<WindowPlace> Window(Shown window) override {
@@ -72,6 +72,7 @@ public:
         return places.empty() ? std::nullopt : std::optional(places.front());
     }
     int CountWindows(Shown window) override {
+        if (window == Shown::TrayIcon) return statusNotifier_ ? RegisteredItems() : 0;
         const int count = static_cast<int>(Places(window).size());
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
@@ -79,25 +80,40 @@ public:
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
     void CloseMessageBox() override { Keys("Return"); }
-    Picture Grab(int, int, int, int) override { throw Missing("no screen reading of ours on Wayland"); }
-    void ShowPattern(int, int, int, int) override { throw Missing("no pattern window of ours on Wayland"); }
-    void FocusPattern() override {}
-    std::vector<std::pair<std::string, std::string>> Notifications() override { return {}; }
-    int NotificationsShowing() override { return 0; }
 
 protected:
     std::string As(bool otherUser) const override {
         return Session(otherUser ? kOtherUser : kUser) + "WAYLAND_DISPLAY=" + wayland_ + " SWAYSOCK=" + ipc_ +
                (display_.empty() ? "" : " DISPLAY=" + display_) + " ";
     }
-    bool ProgramShown() override { return Window(Shown::Panel).has_value(); }  // no tray runs
+    bool ProgramShown() override { return Window(Shown::Panel).has_value() && (!statusNotifier_ || RegisteredItems() == 1); }
+    std::string OnBus() const override { return As(false); }
+    // The host's own activation and context-menu request, answered at once
+    // as a host expects, whatever the program then opens.
+    void ClickTrayIcon(int button) override {
+        const std::string answer =
+            ItemCall(std::string("org.kde.StatusNotifierItem.") + (button == 3 ? "ContextMenu" : "Activate") + " 0 0 --timeout 3");
+        if (answer != "()\n") throw std::runtime_error("the item answered: " + answer);
+    }
 
 private:
     // A fresh environment as that user, with the compositor's runtime folder.
     std::string Session(int user) const {
         const std::string id = std::to_string(user);
         return "setpriv --reuid " + id + " --regid " + id + " --clear-groups env -i PATH=/usr/bin:/bin HOME=" + runtime_.path().string() +
-               " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent ";
+               " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
+               (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
+    }
+    // waybar with its tray, a StatusNotifierItem host, on a session bus of its own.
+    void StartTray() {
+        const fs::path bus = runtime_.path() / "bus";
+        busDaemon_ = Spawn({"sh", "-c", "exec " + Session(kUser) + "dbus-daemon --session --nofork --address=unix:path=" + bus.string()});
+        if (!WaitFor([&] { return fs::exists(bus); }, 5000)) throw std::runtime_error("no session bus");
+        bus_ = "unix:path=" + bus.string();
+        std::ofstream(runtime_.path() / "waybar.json") << R"({"position": "top", "height": 26, "modules-right": ["tray"]})";
+        waybar_ = Spawn({"sh", "-c", "exec " + As(false) + "waybar -c '" + (runtime_.path() / "waybar.json").string() + "'"});
+        if (!WaitFor([&] { return Watcher("Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered") == "(<true>,)\n"; }, 10000))
+            throw std::runtime_error("waybar's tray did not start");
     }
     std::string Socket(const std::string& start) const {
         for (const auto& entry : fs::directory_iterator(runtime_.path()))
@@ -107,11 +123,9 @@ private:
     // A variable of the environment sway gives the programs it starts.
     std::string SwayEnvironment(const std::string& name) {
         const fs::path file = runtime_.path() / "environment";
-        Swaymsg("exec 'echo $" + name + " >" + file.string() + "'");
+        Swaymsg("exec 'printf %s $" + name + " >" + file.string() + "'");
         WaitFor([&] { return fs::exists(file) && fs::file_size(file) > 0; }, 3000);
-        std::string value = test::FileContents(file);
-        while (!value.empty() && value.back() == '\n') value.pop_back();
-        return value;
+        return test::FileContents(file);
     }
     void Wtype(const std::string& arguments) {
         Shell(As(false) + "wtype " + arguments);
@@ -131,7 +145,8 @@ private:
         return places;
     }
 
-    pid_t sway_ = -1, keyboard_ = -1;
+    pid_t sway_ = -1, keyboard_ = -1, busDaemon_ = -1, waybar_ = -1;
+    bool statusNotifier_ = false;
     std::string wayland_, ipc_, display_;
 };
 

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <vector>
 
 #include "platform/null/null_platform.h"
@@ -66,20 +67,10 @@ public:
     std::vector<std::pair<std::string, std::string>> Notifications() override {
         Dunstctl("close-all");
         SleepMs(100);
-        const std::string history = Dunstctl("history");
+        std::istringstream history(Dunstctl("history | jq -r '.data[0][] | .summary.data, .body.data'"));
         std::vector<std::pair<std::string, std::string>> shown;
-        const std::regex entry("\"body\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"[\\s\\S]*?"
-                               "\"summary\" : \\{\\s*\"type\" : \"s\",\\s*\"data\" : \"([^\"]*)\"");
-        for (std::sregex_iterator m(history.begin(), history.end(), entry), end; m != end; ++m)
-            shown.push_back({(*m)[2], (*m)[1]});
+        for (std::string title, text; std::getline(history, title) && std::getline(history, text);) shown.push_back({title, text});
         return shown;
-    }
-    std::string TrayItemTip() override {
-        const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
-        std::smatch item;
-        if (!std::regex_search(items, item, std::regex("'([^/']+)(/[^']+)'"))) return "no item: " + items;
-        return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest " + item[1].str() + " --object-path " +
-                     item[2].str() + " --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip 2>&1");
     }
     int NotificationsShowing() override {
         return std::atoi(Dunstctl("count displayed").c_str()) + std::atoi(Dunstctl("count waiting").c_str());
@@ -102,10 +93,7 @@ public:
 
     std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window)); }
     int CountWindows(Shown window) override {
-        if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier) {  // the items the host knows
-            const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
-            return static_cast<int>(std::count(items.begin(), items.end(), '/'));
-        }
+        if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier) return RegisteredItems();  // the items the host knows
         const int count = static_cast<int>(Places(WindowLine(window)).size());
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
@@ -203,10 +191,6 @@ protected:
         fs::copy_file(DUDO_SOURCE_DIR "/tests/e2e/xfce4-panel.xml", folder / "xfce4-panel.xml", fs::copy_options::overwrite_existing);
         return (runtime_.path() / "xfce").string();
     }
-    std::string Watcher(const std::string& call) const {
-        return Shell("DBUS_SESSION_BUS_ADDRESS=" + bus_ + " gdbus call --session --dest org.kde.StatusNotifierWatcher"
-                     " --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties." + call + " 2>/dev/null");
-    }
     std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
     void Xdotool(const std::string& arguments) {
         Shell(Env() + "xdotool " + arguments);
@@ -245,7 +229,7 @@ protected:
         return places.empty() ? std::nullopt : std::optional(places.front());
     }
 
-    std::string display_, bus_;
+    std::string display_;
     pid_t xvfb_ = -1, tray_ = -1, bus_pid_ = -1, notifier_ = -1;
     TrayHost trayHost_ = TrayHost::Trayer;
     int dpi_;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <jpeglib.h>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -102,13 +103,8 @@ std::size_t ColourCount(const Picture& picture) {
     return colours.size();
 }
 
-bool AllGrey(const Picture& picture) {
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) {
-            const std::uint32_t p = picture.at(x, y);
-            if (Red(p) != Green(p) || Green(p) != Blue(p)) return false;
-        }
-    return true;
+bool AllGrey(const Picture& picture) {  // of a decoded picture, whose rows lie end to end
+    return std::all_of(picture.pixels.begin(), picture.pixels.end(), [](std::uint32_t p) { return Red(p) == Green(p) && Green(p) == Blue(p); });
 }
 
 std::string FileContents(const std::filesystem::path& file) {
