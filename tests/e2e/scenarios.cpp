@@ -68,6 +68,11 @@ const Scenario kScenarios[] = {
     // X server beside it (XWayland), still the compositor's picture, not a black one.
     {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699", "Sway"},
     {"FocusedWindowAsSwayTellsIt", {}, "keys Down; print; file .png panel", "Sway"},
+    // The typed range from the keyboard alone, in the panel's focus order;
+    // it takes in the top left corner of the panel, centred at (543, 256).
+    {"RangeTypedFromTheKeyboard", {},
+     "keys Down Down Tab Tab Tab Tab Tab Tab Tab 5 0 0 Tab Tab Tab 2 0 0 Tab 7 0 0 Tab 4 0 0; print; file .png 200 200;"
+     "pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
     // With two outputs, the screen is the panel's.
     {"ScreenIsThePanelsOutput", {},
      "desktop create_output; desktop output HEADLESS-2 mode 800x600; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
