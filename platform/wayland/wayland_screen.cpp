@@ -1,5 +1,6 @@
 #include "platform/wayland/wayland_screen.h"
 
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -72,6 +73,15 @@ struct WaylandScreen::State {
     void Dispatch() {
         if (wl_display_dispatch(display) < 0) throw Error("與 Wayland 合成器的連線中斷 (lost the connection to the Wayland compositor)");
     }
+    // Handles what the compositor has sent meanwhile, without waiting for more.
+    void DispatchWaiting() {
+        while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
+        wl_display_flush(display);
+        pollfd readable{wl_display_get_fd(display), POLLIN, 0};
+        if (poll(&readable, 1, 0) > 0) wl_display_read_events(display);
+        else wl_display_cancel_read(display);
+        wl_display_dispatch_pending(display);
+    }
     void MakeBuffer(const Frame& f);
 };
 
@@ -98,8 +108,7 @@ void Announced(void* data, wl_registry* registry, uint32_t name, const char* int
     if (which == "wl_shm") {
         s->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (which == "wl_output") {
-        s->outputs.reserve(16);  // the listeners hold pointers into it
-        if (s->outputs.size() == s->outputs.capacity()) return;
+        if (s->outputs.size() == s->outputs.capacity()) return;  // the listeners hold pointers into it
         s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u))), 0, 0, 0, 0, 1, ""});
         wl_output_add_listener(s->outputs.back().output, &kOutputListener, &s->outputs.back());
     } else if (which == zwlr_screencopy_manager_v1_interface.name) {
@@ -154,6 +163,7 @@ WaylandScreen::WaylandScreen() : s_(std::make_unique<State>()) {
     if (!s_->display)
         throw Error("無法連上 Wayland 合成器 " + std::string(std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0") +
                     " (cannot reach the Wayland compositor)");
+    s_->outputs.reserve(16);
     s_->registry = wl_display_get_registry(s_->display);
     wl_registry_add_listener(s_->registry, &kRegistryListener, s_.get());
     wl_display_roundtrip(s_->display);  // the globals
@@ -166,9 +176,9 @@ bool WaylandScreen::CanCopy() const { return s_->screencopy && s_->shm && !s_->o
 
 void WaylandScreen::Choose(const std::string& outputName) {
     // Outputs come and go: take up what the compositor said meanwhile, and
-    // what a new output then tells of itself.
+    // wait only for what a new output then tells of itself.
     const std::size_t known = s_->outputs.size();
-    wl_display_roundtrip(s_->display);
+    s_->DispatchWaiting();
     if (s_->outputs.size() != known) wl_display_roundtrip(s_->display);
     for (std::size_t i = 0; i < s_->outputs.size(); ++i)
         if (s_->outputs[i].name == outputName) s_->chosen = i;
