@@ -63,7 +63,9 @@ public:
     void Click(int) override { throw Missing("sway offers no pointer without an input device"); }
     void Keys(const std::string& keys) override {
         std::istringstream names(keys);
-        for (std::string key; names >> key;) Wtype("-k " + key);
+        std::string presses;
+        for (std::string key; names >> key;) presses += " -k " + key;
+        Wtype(presses);
     }
     void PrintScreen() override { Keys("Print"); }
 
