@@ -23,6 +23,6 @@ cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDUDO_MINGW_PREFIX="$prefix" >/dev/null
 cmake --build build-win -j "$(nproc)"
 if [ "${1:-}" = "--test" ]; then
-  ctest --test-dir build-win --output-on-failure -j "$(nproc)" --timeout 300
+  ctest --test-dir build-win --output-on-failure -j "$(nproc)" --timeout 300 --repeat until-pass:2
   wineserver -k || true
 fi
