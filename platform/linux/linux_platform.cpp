@@ -57,6 +57,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv) : windows_(MakeWindowSystem
     qputenv("QT_QPA_PLATFORM", windows_->ToolkitPlatform());
     app_ = std::make_unique<QApplication>(argc, argv);
     app_->setQuitOnLastWindowClosed(false);
+    windows_->ToolkitStarted();
     app_->setFont(QtView::PanelFont(windows_->TwipsPerPixelY()));  // the message box and menu match the panel
     app_->setWindowIcon(ProgramIcon());
     WatchSignals();

@@ -20,6 +20,9 @@ public:
 
     // The toolkit's platform plugin for this window system ("xcb", "wayland").
     virtual const char* ToolkitPlatform() const = 0;
+    // The toolkit's application now exists; throws dudo::Error with a
+    // message for the user when the window system cannot serve after all.
+    virtual void ToolkitStarted() {}
 
     // Input: bit 15 down now, bit 0 pressed since the previous query.
     virtual std::uint16_t AsyncKeyState(int virtualKey) = 0;

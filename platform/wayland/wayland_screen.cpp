@@ -194,6 +194,13 @@ Point WaylandScreen::Origin() const {
     return {s_->outputs[s_->chosen].x, s_->outputs[s_->chosen].y};
 }
 
+Point WaylandScreen::LayoutCorner() const {
+    if (s_->outputs.empty()) return {};
+    Point corner{s_->outputs.front().x, s_->outputs.front().y};
+    for (const Output& o : s_->outputs) corner = {std::min(corner.x, o.x), std::min(corner.y, o.y)};
+    return corner;
+}
+
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
     const Output& output = s_->outputs[s_->chosen];

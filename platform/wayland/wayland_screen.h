@@ -24,8 +24,10 @@ public:
     // The output of that name is the screen from now on, where there is one.
     void Choose(const std::string& outputName);
     Size ScreenSize() const;
-    // Where the screen lies in the compositor's layout.
+    // Where the screen lies in the compositor's layout, and where the
+    // layout's top left corner is.
     Point Origin() const;
+    Point LayoutCorner() const;
     // As Platform::CopyScreen; throws dudo::Error when the compositor refuses.
     void CopyScreen(int x, int y, Picture& surface, bool withPointer);
 

@@ -1,18 +1,48 @@
 #include "platform/wayland/wayland_window_system.h"
 
 #include <QCursor>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
+#include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/sway_ipc.h"
 
 namespace dudo {
 
 WaylandWindowSystem::WaylandWindowSystem() {
-    if (!screen_.CanCopy())
-        throw Error("這個 Wayland 桌面不提供螢幕擷取。dudo 在 Wayland 上支援提供 wlr-screencopy 的桌面："
-                    "sway、Hyprland、river、labwc、Wayfire (this Wayland desktop offers no screen copy: dudo supports "
-                    "desktops with wlr-screencopy, such as sway, Hyprland, river, labwc and Wayfire)");
+    const char* wanted = std::getenv("DUDO_SCREEN_COPY");
+    portal_ = !screen_.CanCopy() || (wanted && std::string(wanted) == "portal");
+}
+
+// The portal is asked over the toolkit's bus connection, which wants the
+// toolkit's application to exist.
+void WaylandWindowSystem::ToolkitStarted() {
+    if (portal_ && !PortalScreenshot::Offered())
+        throw Error("這個 Wayland 桌面不提供螢幕擷取。dudo 在 Wayland 上支援提供 wlr-screencopy 的桌面 "
+                    "(sway、Hyprland、river、labwc、Wayfire)，以及有 xdg-desktop-portal 截圖服務的桌面 (GNOME、KDE) "
+                    "(this Wayland desktop offers no screen copy: dudo supports desktops with wlr-screencopy, such as "
+                    "sway, Hyprland, river, labwc and Wayfire, and desktops with the xdg-desktop-portal Screenshot, "
+                    "such as GNOME and KDE)");
+}
+
+void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
+    if (!portal_) return screen_.CopyScreen(x, y, surface, withPointer);
+    // The portal's picture is the whole layout: the area lies in it at the
+    // screen's place, and what lies outside it keeps the surface's pixels.
+    const Picture desktop = PortalScreenshot::Take();
+    const Point origin = screen_.Origin(), corner = screen_.LayoutCorner();
+    const Size screen = screen_.ScreenSize();
+    const long long left = std::max(0, x), top = std::max(0, y);
+    const long long right = std::min<long long>({static_cast<long long>(x) + surface.width, screen.width,
+                                                 static_cast<long long>(desktop.width) - (origin.x - corner.x)});
+    const long long bottom = std::min<long long>({static_cast<long long>(y) + surface.height, screen.height,
+                                                  static_cast<long long>(desktop.height) - (origin.y - corner.y)});
+    for (long long row = top; row < bottom; ++row)
+        std::copy_n(desktop.row(static_cast<int>(row + origin.y - corner.y)) + (left + origin.x - corner.x), std::max(0LL, right - left),
+                    surface.row(static_cast<int>(row - y)) + (left - x));
 }
 
 std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {

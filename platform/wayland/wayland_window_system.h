@@ -1,12 +1,13 @@
 // WaylandWindowSystem: the window system in a Wayland session. The screen
 // through wlr-screencopy (WaylandScreen), the pointer drawn in by the
-// compositor, the tray icon as a StatusNotifierItem. No Wayland client may
+// compositor; where the compositor offers no screen copy (GNOME, KDE), or
+// DUDO_SCREEN_COPY=portal asks for it, through the desktop portal
+// (PortalScreenshot). The tray icon as a StatusNotifierItem. No Wayland client may
 // watch keys or buttons globally: Print Screen reaches the program as
 // `dudo --capture`, bound to the key in the desktop's own settings.
 // The foreground window where sway tells it, refused with a message
-// elsewhere. Leaves out: picking a
-// range with the mouse (the typed range works), desktops without the
-// screen copy (refused at start).
+// elsewhere. Leaves out: picking a range with the mouse (the typed range
+// works).
 #pragma once
 #include "platform/linux/window_system.h"
 #include "platform/wayland/wayland_screen.h"
@@ -15,9 +16,11 @@ namespace dudo {
 
 class WaylandWindowSystem : public WindowSystem {
 public:
-    // Throws dudo::Error when the compositor cannot be reached or offers no
-    // screen copy: no picture is ever saved that could not really be taken.
+    // Throws dudo::Error when the compositor cannot be reached.
     WaylandWindowSystem();
+    // Throws dudo::Error when neither the compositor nor a portal copies the
+    // screen: no picture is ever saved that could not really be taken.
+    void ToolkitStarted() override;
 
     const char* ToolkitPlatform() const override { return "wayland"; }
     std::uint16_t AsyncKeyState(int virtualKey) override;
@@ -33,9 +36,7 @@ public:
     double TwipsPerPixelX() override { return 15; }
     double TwipsPerPixelY() override { return 15; }
     std::optional<Rect> ForegroundWindowRect() override;
-    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override {
-        screen_.CopyScreen(x, y, surface, withPointer);
-    }
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override;
     std::optional<CursorImage> Cursor() override { return std::nullopt; }  // drawn in by the copy
     void Activate(QWidget&) override {}
 
@@ -43,6 +44,7 @@ public:
 
 private:
     WaylandScreen screen_;
+    bool portal_ = false;  // the screen through the desktop portal
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
 };
 

@@ -39,6 +39,7 @@ struct DesktopOptions {
     int dpi = 96;
     TrayHost tray = TrayHost::Trayer;
     bool xwayland = false;  // Wayland: an X server beside it, its DISPLAY given to the program
+    bool portal = false;    // Wayland: the screen through xdg-desktop-portal, its wlr backend and pipewire
 };
 
 // The windows a scenario looks for, whatever each platform calls them.

@@ -25,8 +25,9 @@ public:
     explicit SwayDesktop(const DesktopOptions& options) {
         if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
         if (Shell(std::string("command -v sway wtype jq setpriv ") + (options.xwayland ? "Xwayland" : "") +
-                  (options.tray == TrayHost::StatusNotifier ? " waybar dbus-daemon" : "") + " >/dev/null && echo ok") != "ok\n")
-            throw Missing("sway, wtype, jq, Xwayland or waybar is not installed");
+                  (options.tray == TrayHost::StatusNotifier ? " waybar dbus-daemon" : "") +
+                  (options.portal ? " pipewire grim /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk" : "") + " >/dev/null && echo ok") != "ok\n")
+            throw Missing("sway, wtype, jq, Xwayland, waybar or the desktop portal is not installed");
         for (const fs::path& p : {runtime_.path(), folder()})
             if (chown(p.c_str(), kUser, kUser) != 0) throw Missing("cannot give the folders to the compositor's user");
         std::ofstream(runtime_.path() / "config")
@@ -41,6 +42,7 @@ public:
             throw std::runtime_error("sway did not start: " + test::FileContents(runtime_.path() / "sway.log"));
         wayland_ = Socket("wayland-"), ipc_ = (runtime_.path() / Socket("sway-ipc.")).string();
         if ((statusNotifier_ = options.tray == TrayHost::StatusNotifier)) StartTray();
+        if ((portal_ = options.portal)) StartPortal();
         // A virtual keyboard that stays: without one the seat has none between
         // two runs of wtype, and the toolkit loses the press that brings one back.
         keyboard_ = Spawn({"sh", "-c", "exec " + As(false) + "wtype -s 86400000"});
@@ -55,7 +57,7 @@ public:
     std::string DisplayName() const override { return wayland_; }
     int PixelsPerInch() const override { return 96; }
     void StopServer() override {
-        for (pid_t* pid : {&keyboard_, &waybar_, &busDaemon_, &sway_})
+        for (pid_t* pid : {&keyboard_, &waybar_, &pipewire_, &busDaemon_, &sway_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
@@ -86,7 +88,7 @@ public:
 protected:
     std::string As(bool otherUser) const override {
         return Session(otherUser ? kOtherUser : kUser) + "WAYLAND_DISPLAY=" + wayland_ + " SWAYSOCK=" + ipc_ +
-               (display_.empty() ? "" : " DISPLAY=" + display_) + " ";
+               (display_.empty() ? "" : " DISPLAY=" + display_) + (portal_ ? " DUDO_SCREEN_COPY=portal" : "") + " ";
     }
     bool ProgramShown() override { return Window(Shown::Panel).has_value() && (!statusNotifier_ || RegisteredItems() == 1); }
     std::string OnBus() const override { return As(false); }
@@ -106,12 +108,24 @@ private:
                " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
                (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
     }
-    // waybar with its tray, a StatusNotifierItem host, on a session bus of its own.
-    void StartTray() {
+    // A session bus of its own; the services it starts (the portal) see the compositor.
+    void StartBus() {
         const fs::path bus = runtime_.path() / "bus";
-        busDaemon_ = Spawn({"sh", "-c", "exec " + Session(kUser) + "dbus-daemon --session --nofork --address=unix:path=" + bus.string()});
+        busDaemon_ = Spawn({"sh", "-c", "exec " + As(false) + "XDG_CURRENT_DESKTOP=sway dbus-daemon --session --nofork --address=unix:path=" + bus.string()});
         if (!WaitFor([&] { return fs::exists(bus); }, 5000)) throw std::runtime_error("no session bus");
         bus_ = "unix:path=" + bus.string();
+    }
+    // xdg-desktop-portal starts on the first request, with its wlr backend
+    // (the screenshot) and its gtk one (without an Access backend it offers
+    // none); all want pipewire.
+    void StartPortal() {
+        if (bus_.empty()) StartBus();
+        pipewire_ = Spawn({"sh", "-c", "exec " + As(false) + "pipewire"}, (runtime_.path() / "pipewire.log").string());
+        if (!WaitFor([&] { return fs::exists(runtime_.path() / "pipewire-0"); }, 5000)) throw std::runtime_error("pipewire did not start");
+    }
+    // waybar with its tray, a StatusNotifierItem host.
+    void StartTray() {
+        StartBus();
         std::ofstream(runtime_.path() / "waybar.json") << R"({"position": "top", "height": 26, "modules-right": ["tray"]})";
         waybar_ = Spawn({"sh", "-c", "exec " + As(false) + "waybar -c '" + (runtime_.path() / "waybar.json").string() + "'"});
         if (!WaitFor([&] { return Watcher("Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered") == "(<true>,)\n"; }, 10000))
@@ -147,8 +161,8 @@ private:
         return places;
     }
 
-    pid_t sway_ = -1, keyboard_ = -1, busDaemon_ = -1, waybar_ = -1;
-    bool statusNotifier_ = false;
+    pid_t sway_ = -1, keyboard_ = -1, busDaemon_ = -1, waybar_ = -1, pipewire_ = -1;
+    bool statusNotifier_ = false, portal_ = false;
     std::string wayland_, ipc_, display_;
 };
 

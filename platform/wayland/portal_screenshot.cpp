@@ -1,0 +1,131 @@
+#include "platform/wayland/portal_screenshot.h"
+
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QTimer>
+#include <QUrl>
+#include <cstring>
+#include <optional>
+
+#include "common/error.h"
+
+namespace dudo {
+
+namespace {
+
+const char* const kService = "org.freedesktop.portal.Desktop";
+const char* const kPath = "/org/freedesktop/portal/desktop";
+const char* const kRequest = "org.freedesktop.portal.Request";
+
+std::string Text(const QString& s) { return s.toStdString(); }
+
+// The answer to one request: the portal's Response signal on the request's
+// object, which our connection hears because it made the request.
+class ResponseWaiter : public QObject {
+    Q_OBJECT
+public:
+    ResponseWaiter(QDBusConnection bus, const QString& path) : bus_(std::move(bus)) { Listen(path); }
+    ~ResponseWaiter() override { bus_.disconnect(kService, path_, kRequest, "Response", this, SLOT(Response(uint, QVariantMap))); }
+
+    // Older portals ignore the token and name the request otherwise.
+    void Listen(const QString& path) {
+        if (path == path_) return;
+        if (!path_.isEmpty()) bus_.disconnect(kService, path_, kRequest, "Response", this, SLOT(Response(uint, QVariantMap)));
+        path_ = path;
+        bus_.connect(kService, path_, kRequest, "Response", this, SLOT(Response(uint, QVariantMap)));
+    }
+    // The response code and its results, or none within the time.
+    std::optional<std::pair<uint, QVariantMap>> Wait(int timeoutMs) {
+        if (!answer_) {
+            QTimer::singleShot(timeoutMs, &loop_, &QEventLoop::quit);
+            loop_.exec();
+        }
+        return answer_;
+    }
+
+public slots:
+    void Response(uint code, const QVariantMap& results) {
+        answer_ = {code, results};
+        loop_.quit();
+    }
+
+private:
+    QDBusConnection bus_;
+    QString path_;
+    QEventLoop loop_;
+    std::optional<std::pair<uint, QVariantMap>> answer_;
+};
+
+// The folders a portal writes its passing files in.
+bool InTemporaryFolder(const QString& file) {
+    const QString folder = QFileInfo(file).canonicalPath() + "/";
+    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    for (const QString& place : {QDir::tempPath(), QString("/tmp"), QString("/var/tmp"), runtime}) {
+        const QString canonical = place.isEmpty() ? QString() : QFileInfo(place).canonicalFilePath();
+        if (!canonical.isEmpty() && folder.startsWith(canonical + "/")) return true;
+    }
+    return false;
+}
+
+Picture Decoded(const QString& file) {
+    QImageReader reader(file, "png");
+    QImage image;
+    if (!reader.read(&image))
+        throw Error("無法讀取桌面入口的截圖 " + Text(file) + " (cannot read the portal's picture: " + Text(reader.errorString()) + ")");
+    image = image.convertToFormat(QImage::Format_RGB32);  // 0xFFRRGGBB, as a screen copy gives
+    Picture picture = Picture::Sized(image.width(), image.height(), {});
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(picture.row(y), image.constScanLine(y), static_cast<std::size_t>(image.width()) * 4);
+    return picture;
+}
+
+}  // namespace
+
+bool PortalScreenshot::Offered() {
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Properties", "Get");
+    get << QString("org.freedesktop.portal.Screenshot") << QString("version");
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.call(get, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
+}
+
+Picture PortalScreenshot::Take(int timeoutMs) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    static unsigned requests = 0;
+    const QString token = QString("dudo%1_%2").arg(getpid()).arg(++requests);
+    // The request's object is named from our connection and the token; we
+    // listen before asking, so that a quick answer is not missed.
+    ResponseWaiter waiter(bus, QString("%1/request/%2/%3").arg(kPath, bus.baseService().mid(1).replace('.', '_'), token));
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.portal.Screenshot", "Screenshot");
+    call << QString() << QVariantMap{{"handle_token", token}, {"interactive", false}};
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        throw Error("桌面入口拒絕了截圖 (the desktop portal refused the screenshot: " + Text(reply.errorMessage()) + ")");
+    waiter.Listen(qvariant_cast<QDBusObjectPath>(reply.arguments().first()).path());
+
+    const auto answer = waiter.Wait(timeoutMs);
+    if (!answer) throw Error("桌面入口沒有回應截圖的要求 (the desktop portal did not answer the screenshot request)");
+    if (answer->first == 1) throw Error("截圖已被取消 (the screenshot was cancelled)");
+    const QUrl uri(answer->second.value("uri").toString());
+    if (answer->first != 0 || !uri.isLocalFile())
+        throw Error("桌面入口無法截圖 (the desktop portal could not take the screenshot)");
+    const QString file = uri.toLocalFile();
+    // A file the portal leaves in a passing place is ours to remove, read or not.
+    struct Removed {
+        QString file;
+        ~Removed() { if (!file.isEmpty()) QFile::remove(file); }
+    } removed{InTemporaryFolder(file) ? file : QString()};
+    return Decoded(file);
+}
+
+}  // namespace dudo
+
+#include "portal_screenshot.moc"

@@ -1,0 +1,24 @@
+// PortalScreenshot: the screen through the desktop portal's Screenshot
+// request, on desktops whose compositor offers no screen copy of its own
+// (GNOME, KDE) or where the user asks for it. The portal writes the whole
+// desktop to a PNG file and answers with a Response signal on our own
+// connection; the file is read, then removed if it lies in a temporary
+// folder. It is asked without a dialog. Slower than the screen copy, and
+// the desktop decides whether the pointer is drawn in.
+#pragma once
+#include "imagelib/picture.h"
+
+namespace dudo {
+
+class PortalScreenshot {
+public:
+    // Whether the session bus has a portal that takes screenshots (the
+    // toolkit's application must exist).
+    static bool Offered();
+    // The whole desktop as the portal's file shows it, waiting at most
+    // `timeoutMs` for the answer. Throws dudo::Error when the portal refuses,
+    // the user cancels, no answer comes or the file cannot be read.
+    static Picture Take(int timeoutMs = 30000);
+};
+
+}  // namespace dudo
