@@ -54,7 +54,7 @@ public:
         StopServer();
     }
 
-    std::string DisplayName() const override { return wayland_; }
+    std::string DisplayName() const override { return (runtime_.path() / wayland_).string(); }  // whoever asks
     int PixelsPerInch() const override { return 96; }
     void StopServer() override {
         for (pid_t* pid : {&keyboard_, &waybar_, &pipewire_, &busDaemon_, &sway_})
