@@ -57,6 +57,8 @@ private:
     // The window system, told first which screen the panel is on.
     WindowSystem& OnPanelScreen();
     void WatchSignals();
+    // Tells the window system whether range picking is armed.
+    void FollowRangePicking();
     // A balloon of the tray icon: to the desktop's notification service
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);

@@ -33,6 +33,10 @@ public:
     virtual bool Pump() = 0;
     // Nothing down and no press waiting: a poller tick would find nothing.
     virtual bool Idle() const = 0;
+    // Range picking armed or over. Where clicks on other programs' windows
+    // cannot be seen, the window system takes them itself and runs `pressed`
+    // on each; `cancelled` when the user gives up.
+    virtual void FollowRangePicking(bool, const std::function<void()>&, const std::function<void()>&) {}
     // A press of Print Screen at the next query, as from `dudo --capture`.
     virtual void InjectPrintScreen() = 0;
     // Another program also reacts to Print Screen.

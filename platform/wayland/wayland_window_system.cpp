@@ -1,6 +1,8 @@
 #include "platform/wayland/wayland_window_system.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -46,15 +48,42 @@ void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPo
 }
 
 std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {
-    if (virtualKey != VK_SNAPSHOT || !printPressed_) return 0;
-    printPressed_ = false;
+    bool& pressed = virtualKey == VK_SNAPSHOT ? printPressed_ : clicked_;
+    if ((virtualKey != VK_SNAPSHOT && virtualKey != VK_LBUTTON) || !pressed) return 0;
+    pressed = false;
     return 1;  // pressed since the last query, and up again
 }
 
-// Wayland tells a client where the pointer is only over its own windows.
+// Wayland tells a client where the pointer is only over its own windows:
+// while picking, the overlay's.
 Point WaylandWindowSystem::CursorPos() {
+    if (overlay_ && overlay_->isVisible()) return click_;
     const QPoint p = QCursor::pos();
     return {p.x(), p.y()};
+}
+
+void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<void()>& pressed, const std::function<void()>& cancelled) {
+    pickPressed_ = pressed, pickCancelled_ = cancelled;
+    if (!armed || (overlay_ && overlay_->isVisible())) {
+        if (!armed && overlay_) overlay_->hide();
+        return;
+    }
+    if (!overlay_)
+        overlay_ = std::make_unique<RangeOverlay>([this](QPoint p) { click_ = {p.x(), p.y()}, clicked_ = true, pickPressed_(); },
+                                                  [this] { pickCancelled_(); });
+    // The screen as it is now, so that the user picks from what the picture will show.
+    const Size size = screen_.ScreenSize();
+    Picture frozen = Picture::Sized(size.width, size.height, {});
+    QImage shown;
+    try {
+        CopyScreen(0, 0, frozen, false);
+        shown = QImage(reinterpret_cast<const uchar*>(frozen.row(0)), frozen.width, frozen.height, frozen.stride * 4, QImage::Format_RGB32).copy();
+    } catch (const Error&) {  // picking still works over a dimmed screen
+    }
+    QScreen* screen = nullptr;
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->name().toStdString() == screenName_) screen = s;
+    overlay_->ShowOver(screen, std::move(shown));
 }
 
 std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {

@@ -6,10 +6,11 @@
 // watch keys or buttons globally: Print Screen reaches the program as
 // `dudo --capture`, bound to the key in the desktop's own settings.
 // The foreground window where sway tells it, refused with a message
-// elsewhere. Leaves out: picking a range with the mouse (the typed range
-// works).
+// elsewhere. Range picking through a full-screen overlay (RangeOverlay),
+// since no client sees clicks on other windows.
 #pragma once
 #include "platform/linux/window_system.h"
+#include "platform/qt/range_overlay.h"
 #include "platform/wayland/wayland_screen.h"
 
 namespace dudo {
@@ -28,10 +29,11 @@ public:
     int InputFd() const override { return -1; }
     bool Pump() override { return false; }
     bool Idle() const override { return !printPressed_; }
+    void FollowRangePicking(bool armed, const std::function<void()>& pressed, const std::function<void()>& cancelled) override;
     void InjectPrintScreen() override { printPressed_ = true; }
     bool PrintScreenHeldElsewhere() override { return false; }
 
-    void FollowScreen(const std::string& name) override { screen_.Choose(name); }
+    void FollowScreen(const std::string& name) override { screen_.Choose(screenName_ = name); }
     Size ScreenSize() override { return screen_.ScreenSize(); }
     double TwipsPerPixelX() override { return 15; }
     double TwipsPerPixelY() override { return 15; }
@@ -46,6 +48,11 @@ private:
     WaylandScreen screen_;
     bool portal_ = false;  // the screen through the desktop portal
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
+    std::string screenName_;     // the toolkit's, of the panel's screen
+    std::unique_ptr<RangeOverlay> overlay_;
+    std::function<void()> pickPressed_, pickCancelled_;
+    bool clicked_ = false;  // on the overlay, until the next query
+    Point click_;           // where, in the screen's pixels
 };
 
 }  // namespace dudo

@@ -2,8 +2,8 @@
 // pixman renderer, no input devices, a solid background), run with the
 // program as an unprivileged user, since sway refuses to run as root. Print
 // Screen is bound in sway to `dudo --capture` and pressed through wtype's
-// virtual keyboard; windows are found in sway's tree. Sway offers no pointer without a device, so the scenarios
-// that click are left to the other back ends.
+// virtual keyboard; windows are found in sway's tree; the pointer is sway's
+// own, on a virtual pointer device of ours.
 #include <sys/stat.h>
 
 #include <fstream>
@@ -57,12 +57,17 @@ public:
     std::string DisplayName() const override { return (runtime_.path() / wayland_).string(); }  // whoever asks
     int PixelsPerInch() const override { return 96; }
     void StopServer() override {
-        for (pid_t* pid : {&keyboard_, &waybar_, &pipewire_, &busDaemon_, &sway_})
+        for (pid_t* pid : {&keyboard_, &pointer_, &waybar_, &pipewire_, &busDaemon_, &sway_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
-    void MovePointer(int, int) override {}
-    void Click(int) override { throw Missing("sway offers no pointer without an input device"); }
+    void MovePointer(int x, int y) override { Cursor("set " + std::to_string(x) + " " + std::to_string(y)); }
+    void Click(int button) override {
+        const std::string which = button == 3 ? " button3" : " button1";
+        Cursor("press" + which);
+        SleepMs(button == 0 ? 300 : 30);
+        Cursor("release" + which);
+    }
     void Keys(const std::string& keys) override {
         std::istringstream names(keys);
         std::string presses;
@@ -143,6 +148,17 @@ private:
         WaitFor([&] { return fs::exists(file) && fs::file_size(file) > 0; }, 3000);
         return test::FileContents(file);
     }
+    // The seat's pointer through sway's own commands, on a pointer device of
+    // ours made at first use: without a device the seat has no pointer.
+    void Cursor(const std::string& command) {
+        if (pointer_ < 0) {
+            pointer_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_VIRTUAL_POINTER});
+            if (!WaitFor([&] { return Swaymsg("-t get_seats | jq '.[0].devices | map(select(.type == \"pointer\")) | length'") == "1\n"; }))
+                throw std::runtime_error("no pointer device on the seat");
+        }
+        Swaymsg("seat seat0 cursor " + command);
+        SleepMs(30);
+    }
     void Wtype(const std::string& arguments) {
         Shell(As(false) + "wtype " + arguments);
         SleepMs(60);
@@ -161,7 +177,7 @@ private:
         return places;
     }
 
-    pid_t sway_ = -1, keyboard_ = -1, busDaemon_ = -1, waybar_ = -1, pipewire_ = -1;
+    pid_t sway_ = -1, keyboard_ = -1, pointer_ = -1, busDaemon_ = -1, waybar_ = -1, pipewire_ = -1;
     bool statusNotifier_ = false, portal_ = false;
     std::string wayland_, ipc_, display_;
 };
