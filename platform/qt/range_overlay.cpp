@@ -37,11 +37,6 @@ void RangeOverlay::ShowOver(QScreen* screen, QImage frozen) {
     activateWindow();
 }
 
-QPoint RangeOverlay::InPixels(QPointF local) const {
-    const qreal ratio = devicePixelRatioF();
-    return {qRound(local.x() * ratio), qRound(local.y() * ratio)};
-}
-
 void RangeOverlay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (frozen_.isNull()) painter.fillRect(rect(), QColor(0, 0, 0, 96));
@@ -61,7 +56,7 @@ void RangeOverlay::mousePressEvent(QMouseEvent* event) {
     pointer_ = event->position().toPoint();
     if (!corner_) corner_ = pointer_;  // a second click that is not below and right of it keeps it
     update();
-    clicked_(InPixels(event->position()));
+    clicked_(pointer_);
 }
 
 void RangeOverlay::mouseMoveEvent(QMouseEvent* event) {

@@ -2,7 +2,7 @@
 // be seen (Wayland). A full-screen window over the panel's screen shows the
 // screen as it was when picking began and takes the clicks itself: the
 // first corner, then a rectangle that follows the pointer to the second.
-// Esc gives up. Positions are the screen's own pixels.
+// Esc gives up. Positions are the toolkit's, from the screen's corner.
 #pragma once
 #include <QImage>
 #include <QWidget>
@@ -25,8 +25,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPoint InPixels(QPointF local) const;
-
     std::function<void(QPoint)> clicked_;
     std::function<void()> cancelled_;
     QImage frozen_;

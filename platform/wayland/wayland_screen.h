@@ -4,7 +4,8 @@
 // is on, or the first the compositor announces; positions are that output's
 // own. Copies go through one shared-memory buffer, kept while the size
 // stays; the compositor draws the pointer in on request.
-// Leaves out: fractional scales (the copy is taken at the output's pixels).
+// Leaves out: fractional scales (a region is asked for in whole logical
+// pixels; whole outputs are right at any scale).
 #pragma once
 #include <memory>
 #include <string>

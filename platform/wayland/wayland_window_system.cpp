@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -69,7 +70,12 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
         return;
     }
     if (!overlay_)
-        overlay_ = std::make_unique<RangeOverlay>([this](QPoint p) { click_ = {p.x(), p.y()}, clicked_ = true, pickPressed_(); },
+        overlay_ = std::make_unique<RangeOverlay>([this](QPoint p) {
+            const double scale = PixelsPerPoint();
+            click_ = {static_cast<int>(std::lround(p.x() * scale)), static_cast<int>(std::lround(p.y() * scale))};
+            clicked_ = true;
+            pickPressed_();
+        },
                                                   [this] { pickCancelled_(); });
     // The screen as it is now, so that the user picks from what the picture will show.
     const Size size = screen_.ScreenSize();
@@ -80,21 +86,32 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
         shown = QImage(reinterpret_cast<const uchar*>(frozen.row(0)), frozen.width, frozen.height, frozen.stride * 4, QImage::Format_RGB32).copy();
     } catch (const Error&) {  // picking still works over a dimmed screen
     }
-    QScreen* screen = nullptr;
-    for (QScreen* s : QGuiApplication::screens())
-        if (s->name().toStdString() == screenName_) screen = s;
-    overlay_->ShowOver(screen, std::move(shown));
+    overlay_->ShowOver(PanelScreen(), std::move(shown));
 }
 
 std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {
-    if (SwayRuns()) {  // in the layout's coordinates; the screen's own are wanted
-        auto window = SwayFocusedWindow();
-        const Point origin = screen_.Origin();
-        if (window) *window = {window->left - origin.x, window->top - origin.y, window->right - origin.x, window->bottom - origin.y};
-        return window;
-    }
-    throw Error("這個 Wayland 桌面不告知現用視窗的位置，無法擷取現用視窗 (this desktop does not tell where the "
-                "focused window is, so it cannot be captured)");
+    if (!SwayRuns())
+        throw Error("這個 Wayland 桌面不告知現用視窗的位置，無法擷取現用視窗 (this desktop does not tell where the "
+                    "focused window is, so it cannot be captured)");
+    auto window = SwayFocusedWindow();
+    if (!window) return window;
+    // Sway tells the layout's coordinates; the screen's own pixels are
+    // wanted, more of them on a scaled output.
+    const Point origin = screen_.Origin();
+    const double scale = PixelsPerPoint();
+    const auto px = [scale](int at, int from) { return static_cast<int>(std::lround((at - from) * scale)); };
+    return Rect{px(window->left, origin.x), px(window->top, origin.y), px(window->right, origin.x), px(window->bottom, origin.y)};
+}
+
+double WaylandWindowSystem::PixelsPerPoint() const {
+    const QScreen* screen = PanelScreen();
+    return screen && screen->geometry().width() > 0 ? static_cast<double>(screen_.ScreenSize().width) / screen->geometry().width() : 1.0;
+}
+
+QScreen* WaylandWindowSystem::PanelScreen() const {
+    for (QScreen* s : QGuiApplication::screens())
+        if (s->name().toStdString() == screenName_) return s;
+    return QGuiApplication::primaryScreen();
 }
 
 std::unique_ptr<TrayIcon> WaylandWindowSystem::MakeTrayIcon(std::function<void(int)> report, QMenu& menu) {

@@ -45,6 +45,10 @@ public:
     std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) override;
 
 private:
+    QScreen* PanelScreen() const;  // the toolkit's, where the panel is
+    // The output's pixels to the toolkit's points: more than one on a scaled output.
+    double PixelsPerPoint() const;
+
     WaylandScreen screen_;
     bool portal_ = false;  // the screen through the desktop portal
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
@@ -52,7 +56,7 @@ private:
     std::unique_ptr<RangeOverlay> overlay_;
     std::function<void()> pickPressed_, pickCancelled_;
     bool clicked_ = false;  // on the overlay, until the next query
-    Point click_;           // where, in the screen's pixels
+    Point click_;           // where, in the output's pixels
 };
 
 }  // namespace dudo

@@ -43,7 +43,7 @@ struct DesktopOptions {
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
-enum class Shown { Panel, TrayIcon, Balloon, About, MessageBox };
+enum class Shown { Panel, TrayIcon, Balloon, About, MessageBox, RangeOverlay };
 
 struct WindowPlace { int x, y, width, height; bool viewable; };
 

@@ -79,8 +79,8 @@ const Scenario kScenarios[] = {
     // Clicks on other windows are not seen on Wayland: picking goes through
     // a full-screen overlay of the program's, gone after the second corner.
     {"RangePickedOnTheOverlay", {},
-     "click Combo1; keys Down Down Return; click Command3 slow; pointer 500 200; click; pointer 600 100; click; pointer 700 400; click;"
-     "print; file .png 200 200; pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
+     "click Combo1; keys Down Down Return; click Command3 slow; window overlay; pointer 500 200; click; pointer 600 100; click;"
+     "pointer 700 400; click; no-window overlay; print; file .png 200 200; pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
     // With two outputs, the screen is the panel's.
     {"ScreenIsThePanelsOutput", {},
      "desktop create_output; desktop output HEADLESS-2 mode 800x600; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
@@ -89,6 +89,11 @@ const Scenario kScenarios[] = {
     {"StatusNotifierItemOnWayland", kStatusNotifierHost,
      "icons 1; item-tip dudo; keys Tab Tab Tab Tab Tab Tab space; panel hidden; tray 1; panel shown; tray 3; keys Down Return; exits 0; icons 0",
      "Sway"},
+    // On an output scaled twice, pictures have the output's own pixels: the
+    // panel, at twice its size, where sway's layout puts it times two.
+    {"OutputScaledTwice", {},
+     "desktop output HEADLESS-1 scale 2; desktop [title=\"^dudo進階版$\"] move position center; print; file .png 1280 800;"
+     "pixel 5 795 336699; keys Down; print; file .png 386 576; pixel 380 570 efefef; pixel 3 3 efefef", "Sway"},
     {"XWaylandBesideGivesNoBlackPicture", kXWayland, "print; file .png 1280 800; pixel 5 795 336699", "Sway"},
     // The portal's wlr backend writes /tmp/out.png: a file there it may not
     // replace makes it fail; then the pictures come, and its file is removed.
@@ -261,12 +266,11 @@ private:
              EXPECT_TRUE(d().WaitFor([&] { return shown() == (a.rest == "shown"); })) << "panel not " << a.rest;
          }},
         {"window", [this](const Args& a) {
-             const Shown w = a.rest == "about" ? Shown::About : Shown::Balloon;
-             EXPECT_TRUE(d().WaitFor([&] { return d().Window(w).has_value(); }, 6000)) << "no " << a.rest;
+             EXPECT_TRUE(d().WaitFor([&] { return d().Window(Named(a.rest)).has_value(); }, 6000)) << "no " << a.rest;
          }},
         {"no-window", [this](const Args& a) {
              SleepMs(500);
-             EXPECT_FALSE(d().Window(a.rest == "about" ? Shown::About : Shown::Balloon)) << a.rest << " shown";
+             EXPECT_FALSE(d().Window(Named(a.rest))) << a.rest << " shown";
          }},
         {"notified", [this](const Args& a) { Notified(a[0], a.rest.substr(a.rest.find(' ') + 1)); }},
         {"logged", [this](const Args& a) {
@@ -354,6 +358,9 @@ private:
     }
     // A failure is shown in a message box and logged; the program goes on,
     // the earlier pictures are as they were and no temporary file is left.
+    static Shown Named(const std::string& window) {
+        return window == "about" ? Shown::About : window == "overlay" ? Shown::RangeOverlay : Shown::Balloon;
+    }
     void PrintFails(const std::string& logged) {
         const auto before = Pictures();
         d().PrintScreen();

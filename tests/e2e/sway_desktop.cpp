@@ -166,7 +166,7 @@ private:
     std::string Swaymsg(const std::string& arguments) { return Shell(As(false) + "swaymsg " + arguments + " 2>&1"); }
     // The windows with that title in sway's tree: "x y width height" each.
     std::vector<WindowPlace> Places(Shown window) {
-        const char* titles[] = {"dudo進階版", "", "", "作者的話", "dudo進階版"};
+        const char* titles[] = {"dudo進階版", "", "", "作者的話", "dudo進階版", "dudo 選取範圍"};
         const std::string title = titles[static_cast<int>(window)];
         if (title.empty()) return {};  // no tray, so neither icon nor balloon
         const std::string found = Swaymsg("-t get_tree | jq -r '.. | objects | select(.name? == \"" + title +

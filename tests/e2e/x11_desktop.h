@@ -161,7 +161,7 @@ protected:
     virtual std::string WindowLine(Shown window) const {
         if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier)  // the status tray holding our item
             return "\"wrapper-2.0\": \\(\"wrapper-2.0\" \"Wrapper-2.0\"\\)(?=  \\d+x32\\+)";
-        const char* titles[] = {"dudo進階版", "dudo tray icon", "dudo balloon", "作者的話", "dudo進階版"};
+        const char* titles[] = {"dudo進階版", "dudo tray icon", "dudo balloon", "作者的話", "dudo進階版", "dudo 選取範圍"};
         return "\"" + std::string(titles[static_cast<int>(window)]) + "\"";
     }
     // The program's environment: no session bus but ours, or none at all.
