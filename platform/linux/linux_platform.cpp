@@ -109,7 +109,6 @@ void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
 void LinuxPlatform::FollowRangePicking() {
     windows_->FollowRangePicking(form_ && form_->RangePickState != 0, [this] { if (tickNow_) tickNow_(); }, [this] {
         if (form_) form_->RangePickState = 0;
-        FollowRangePicking();
     });
 }
 

@@ -35,7 +35,8 @@ public:
     virtual bool Idle() const = 0;
     // Range picking armed or over. Where clicks on other programs' windows
     // cannot be seen, the window system takes them itself and runs `pressed`
-    // on each; `cancelled` when the user gives up.
+    // on each; `cancelled` when the user gives up (it then ends the picking
+    // on its side). The two are kept from the first call.
     virtual void FollowRangePicking(bool, const std::function<void()>&, const std::function<void()>&) {}
     // A press of Print Screen at the next query, as from `dudo --capture`.
     virtual void InjectPrintScreen() = 0;

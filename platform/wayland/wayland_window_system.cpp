@@ -64,19 +64,17 @@ Point WaylandWindowSystem::CursorPos() {
 }
 
 void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<void()>& pressed, const std::function<void()>& cancelled) {
-    pickPressed_ = pressed, pickCancelled_ = cancelled;
     if (!armed || (overlay_ && overlay_->isVisible())) {
         if (!armed && overlay_) overlay_->hide();
         return;
     }
-    if (!overlay_)
-        overlay_ = std::make_unique<RangeOverlay>([this](QPoint p) {
-            const double scale = PixelsPerPoint();
-            click_ = {static_cast<int>(std::lround(p.x() * scale)), static_cast<int>(std::lround(p.y() * scale))};
-            clicked_ = true;
-            pickPressed_();
-        },
-                                                  [this] { pickCancelled_(); });
+    const auto click = [this, pressed](QPoint p) {
+        const double scale = PixelsPerPoint();
+        click_ = {static_cast<int>(std::lround(p.x() * scale)), static_cast<int>(std::lround(p.y() * scale))};
+        clicked_ = true;
+        pressed();
+    };
+    if (!overlay_) overlay_ = std::make_unique<RangeOverlay>(click, [this, cancelled] { overlay_->hide(), cancelled(); });
     // The screen as it is now, so that the user picks from what the picture will show.
     const Size size = screen_.ScreenSize();
     Picture frozen = Picture::Sized(size.width, size.height, {});

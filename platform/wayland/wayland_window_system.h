@@ -54,7 +54,6 @@ private:
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
     std::string screenName_;     // the toolkit's, of the panel's screen
     std::unique_ptr<RangeOverlay> overlay_;
-    std::function<void()> pickPressed_, pickCancelled_;
     bool clicked_ = false;  // on the overlay, until the next query
     Point click_;           // where, in the output's pixels
 };

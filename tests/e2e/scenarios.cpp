@@ -77,10 +77,11 @@ const Scenario kScenarios[] = {
     {"FocusedWindowAsSwayTellsIt", {}, "keys Down; print; file .png panel", "Sway"},
     {"RangeTypedFromTheKeyboard", {}, SWAY_TYPED_RANGE, "Sway"},
     // Clicks on other windows are not seen on Wayland: picking goes through
-    // a full-screen overlay of the program's, gone after the second corner.
+    // a full-screen overlay of the program's, gone after the second corner
+    // or Esc, which keeps the range.
     {"RangePickedOnTheOverlay", {},
      "click Combo1; keys Down Down Return; click Command3 slow; window overlay; pointer 500 200; click; pointer 600 100; click;"
-     "pointer 700 400; click; no-window overlay; print; file .png 200 200; pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
+     "pointer 700 400; click; no-window overlay; click Command3 slow; window overlay; keys Escape; no-window overlay; print; file .png 200 200; pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
     // With two outputs, the screen is the panel's.
     {"ScreenIsThePanelsOutput", {},
      "desktop create_output; desktop output HEADLESS-2 mode 800x600; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
