@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDir>
@@ -90,11 +91,21 @@ Picture Decoded(const QString& file) {
 
 }  // namespace
 
+// A running portal is asked whether it takes screenshots; one the bus would
+// start is started now, in the background, and the first capture tells. Its
+// start can take many seconds, which the panel should not wait for.
 bool PortalScreenshot::Offered() {
-    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Properties", "Get");
-    get << QString("org.freedesktop.portal.Screenshot") << QString("version");
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.call(get, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
+    if (!bus.isConnected()) return false;
+    QDBusConnectionInterface* names = bus.interface();
+    if (names->isServiceRegistered(kService).value()) {
+        QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.DBus.Properties", "Get");
+        get << QString("org.freedesktop.portal.Screenshot") << QString("version");
+        return bus.call(get, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    }
+    if (!names->activatableServiceNames().value().contains(kService)) return false;
+    names->asyncCall("StartServiceByName", QString(kService), 0u);
+    return true;
 }
 
 Picture PortalScreenshot::Take(int timeoutMs) {
@@ -106,7 +117,7 @@ Picture PortalScreenshot::Take(int timeoutMs) {
     ResponseWaiter waiter(bus, QString("%1/request/%2/%3").arg(kPath, bus.baseService().mid(1).replace('.', '_'), token));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, "org.freedesktop.portal.Screenshot", "Screenshot");
     call << QString() << QVariantMap{{"handle_token", token}, {"interactive", false}};
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, timeoutMs);  // a portal still starting answers late
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         throw Error("桌面入口拒絕了截圖 (the desktop portal refused the screenshot: " + Text(reply.errorMessage()) + ")");
     waiter.Listen(qvariant_cast<QDBusObjectPath>(reply.arguments().first()).path());

@@ -12,12 +12,13 @@ namespace dudo {
 
 class PortalScreenshot {
 public:
-    // Whether the session bus has a portal that takes screenshots (the
-    // toolkit's application must exist).
+    // Whether the session bus has a portal that takes screenshots, or one it
+    // can start (the toolkit's application must exist).
     static bool Offered();
     // The whole desktop as the portal's file shows it, waiting at most
-    // `timeoutMs` for the answer. Throws dudo::Error when the portal refuses,
-    // the user cancels, no answer comes or the file cannot be read.
+    // `timeoutMs` for each of its two answers. Throws dudo::Error when the
+    // portal refuses or lacks the screenshot, the user cancels, no answer
+    // comes or the file cannot be read.
     static Picture Take(int timeoutMs = 30000);
 };
 

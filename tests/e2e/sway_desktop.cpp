@@ -113,10 +113,13 @@ private:
                " XDG_RUNTIME_DIR=" + runtime_.path().string() + " DBUS_SESSION_BUS_ADDRESS=" +
                (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
     }
-    // A session bus of its own; the services it starts (the portal) see the compositor.
+    // A session bus of its own; the services it starts (the portal) see the
+    // compositor, and its toolkits start no accessibility bus, which can take
+    // 25 s to fail.
     void StartBus() {
         const fs::path bus = runtime_.path() / "bus";
-        busDaemon_ = Spawn({"sh", "-c", "exec " + As(false) + "XDG_CURRENT_DESKTOP=sway dbus-daemon --session --nofork --address=unix:path=" + bus.string()});
+        busDaemon_ = Spawn({"sh", "-c", "exec " + As(false) + "XDG_CURRENT_DESKTOP=sway NO_AT_BRIDGE=1 dbus-daemon --session --nofork --address=unix:path=" +
+                                            bus.string()});
         if (!WaitFor([&] { return fs::exists(bus); }, 5000)) throw std::runtime_error("no session bus");
         bus_ = "unix:path=" + bus.string();
     }
@@ -127,6 +130,12 @@ private:
         if (bus_.empty()) StartBus();
         pipewire_ = Spawn({"sh", "-c", "exec " + As(false) + "pipewire"}, (runtime_.path() / "pipewire.log").string());
         if (!WaitFor([&] { return fs::exists(runtime_.path() / "pipewire-0"); }, 5000)) throw std::runtime_error("pipewire did not start");
+        // Up before the program, as on a desktop. At its start the portal
+        // now and then waits out a 25 s time-out on its wlr backend.
+        const std::string version = Shell(As(false) + "gdbus call --session --timeout 40 --dest org.freedesktop.portal.Desktop --object-path "
+                                          "/org/freedesktop/portal/desktop --method org.freedesktop.DBus.Properties.Get "
+                                          "org.freedesktop.portal.Screenshot version 2>&1");
+        if (version.find("uint32") == std::string::npos) throw std::runtime_error("the portal offers no screenshot: " + version);
     }
     // waybar with its tray, a StatusNotifierItem host.
     void StartTray() {
