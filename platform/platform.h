@@ -1,6 +1,7 @@
 // What the program asks of its platform, in the program's own terms. The
 // core holds one Platform by reference; only platform/<name>/ implements it.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,18 @@ struct Rect {
 struct Size {
     int width = 0, height = 0;
 };
+
+// The part of a screen copy's area, the surface's size at (x, y), that lies
+// on a screen of that size, in the screen's coordinates: only that part can
+// be copied, and the rest keeps the surface's pixels. Empty (right <= left)
+// when none of it does; computed wide, so that no typed place overflows.
+inline Rect AreaOnScreen(int x, int y, const Picture& surface, Size screen) {
+    const long long left = std::max(0, x), top = std::max(0, y);
+    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, screen.width);
+    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, screen.height);
+    if (right <= left || bottom <= top) return {};
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
+}
 
 struct CursorImage {
     Picture image;  // with alpha

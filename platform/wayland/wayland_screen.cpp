@@ -204,15 +204,11 @@ Point WaylandScreen::LayoutCorner() const {
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
     const Output& output = s_->outputs[s_->chosen];
-    // The part of the area on the output; the rest keeps the surface's pixels.
-    const long long left = std::max(0, x), top = std::max(0, y);
-    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, output.width);
-    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, output.height);
-    if (right <= left || bottom <= top) return;
-    const int scale = output.scale;
+    const Rect part = AreaOnScreen(x, y, surface, {output.width, output.height});
+    if (part.right <= part.left) return;
+    const int left = part.left, top = part.top, right = part.right, bottom = part.bottom, scale = output.scale;
     zwlr_screencopy_frame_v1* frame =
-        CaptureOutputRegion(s_->screencopy, withPointer, output.output, static_cast<int>(left / scale), static_cast<int>(top / scale),
-                            static_cast<int>((right - left) / scale), static_cast<int>((bottom - top) / scale));
+        CaptureOutputRegion(s_->screencopy, withPointer, output.output, left / scale, top / scale, (right - left) / scale, (bottom - top) / scale);
     s_->frame = {};
     AddFrameListener(frame, &kFrameListener, s_.get());
     const bool listsBuffers = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(frame)) >= 3;  // then ends the list with buffer_done
@@ -234,8 +230,8 @@ void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer)
     const ShmBuffer& b = s_->buffer;
     const bool swapRedBlue = b.format == kXBGR8888 || b.format == kABGR8888;
     const bool flipped = s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
-    const int width = static_cast<int>(std::min<long long>(b.width, right - left));
-    const int height = static_cast<int>(std::min<long long>(b.height, bottom - top));
+    const int width = std::min<int>(static_cast<int>(b.width), right - left);
+    const int height = std::min<int>(static_cast<int>(b.height), bottom - top);
     for (int row = 0; row < height; ++row) {
         const auto* from = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(b.data) +
                                                                   static_cast<std::size_t>(flipped ? b.height - 1 - row : row) * b.stride);

@@ -37,15 +37,11 @@ void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPo
     // screen's place, and what lies outside it keeps the surface's pixels.
     const Picture desktop = PortalScreenshot::Take();
     const Point origin = screen_.Origin(), corner = screen_.LayoutCorner();
+    const int dx = origin.x - corner.x, dy = origin.y - corner.y;  // the screen's place in the picture
     const Size screen = screen_.ScreenSize();
-    const long long left = std::max(0, x), top = std::max(0, y);
-    const long long right = std::min<long long>({static_cast<long long>(x) + surface.width, screen.width,
-                                                 static_cast<long long>(desktop.width) - (origin.x - corner.x)});
-    const long long bottom = std::min<long long>({static_cast<long long>(y) + surface.height, screen.height,
-                                                  static_cast<long long>(desktop.height) - (origin.y - corner.y)});
-    for (long long row = top; row < bottom; ++row)
-        std::copy_n(desktop.row(static_cast<int>(row + origin.y - corner.y)) + (left + origin.x - corner.x), std::max(0LL, right - left),
-                    surface.row(static_cast<int>(row - y)) + (left - x));
+    const Rect part = AreaOnScreen(x, y, surface, {std::min(screen.width, desktop.width - dx), std::min(screen.height, desktop.height - dy)});
+    for (int row = part.top; row < part.bottom; ++row)
+        std::copy_n(desktop.row(row + dy) + (part.left + dx), part.right - part.left, surface.row(row - y) + (part.left - x));
 }
 
 std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {

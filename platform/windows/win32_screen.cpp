@@ -77,10 +77,9 @@ void CopyScreen(int x, int y, Picture& surface) {
     // One screen DC for the size and the copy. Only the part on the screen
     // is copied; the rest keeps the surface's pixels.
     HDC source = GetDC(nullptr);
-    const int left = std::max(x, 0), top = std::max(y, 0);
-    const int right = std::min(x + surface.width, GetDeviceCaps(source, HORZRES));
-    const int bottom = std::min(y + surface.height, GetDeviceCaps(source, VERTRES));
-    if (right > left && bottom > top) {
+    const Rect part = AreaOnScreen(x, y, surface, {GetDeviceCaps(source, HORZRES), GetDeviceCaps(source, VERTRES)});
+    const int left = part.left, top = part.top, right = part.right, bottom = part.bottom;
+    if (right > left) {
         Canvas canvas(right - left, bottom - top);
         if (canvas.ok() && BitBlt(canvas.dc(), 0, 0, right - left, bottom - top, source, left, top, SRCCOPY))
             for (int row = 0; row < bottom - top; ++row) {

@@ -92,12 +92,9 @@ double X11Screen::TwipsPerPixelX() { return s_->twipsX; }
 double X11Screen::TwipsPerPixelY() { return s_->twipsY; }
 
 void X11Screen::CopyScreen(int x, int y, Picture& surface) {
-    // Only the part on the screen can be copied; the rest keeps the surface.
-    const long long left = std::max<long long>(x, 0), top = std::max<long long>(y, 0);
-    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, s_->width);
-    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, s_->height);
-    if (right <= left || bottom <= top) return;
-    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
+    const Rect part = AreaOnScreen(x, y, surface, {s_->width, s_->height});
+    if (part.right <= part.left) return;
+    const int left = part.left, top = part.top, w = part.right - part.left, h = part.bottom - part.top;
     Display* d = s_->display;
     XImage* image = nullptr;
     bool shmImage = false;
