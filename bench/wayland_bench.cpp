@@ -106,12 +106,10 @@ std::unique_ptr<e2e::Desktop> SceneDesktop(bool portal, const fs::path& scene) {
 }
 
 std::string Row(const char* what, const Series& s, const Series* against) {
+    char ratio[64] = "";
+    if (against) std::snprintf(ratio, sizeof ratio, "x%.2f, %+.1f ms", s.At(0.5) / against->At(0.5), s.At(0.5) - against->At(0.5));
     char line[256];
-    std::snprintf(line, sizeof line, "| %s | %.1f ms | %.1f–%.1f | %s |", what, s.At(0.5), s.At(0), s.At(1),
-                  against ? ("x" + std::to_string(s.At(0.5) / against->At(0.5)).substr(0, 4) + ", +" +
-                             std::to_string(s.At(0.5) - against->At(0.5)).substr(0, 5) + " ms")
-                                .c_str()
-                          : "");
+    std::snprintf(line, sizeof line, "| %s | %.1f ms | %.1f–%.1f | %s |", what, s.At(0.5), s.At(0), s.At(1), ratio);
     return line;
 }
 
