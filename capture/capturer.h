@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "capture/key_press.h"
 #include "panel/form1.h"
 #include "platform/platform.h"
 
@@ -34,11 +35,13 @@ private:
     void GrabInto(const CaptureArea& area);
     void DrawPointer(const CaptureArea& area);
     void SaveCapture();
+    bool PrintScreenPressed();
     void PickRange();
 
     Form1& form_;
     Platform& platform_;
     bool capturing_ = false;  // a capture is running; nested ticks wait
+    KeyPress printScreen_;
     std::optional<std::filesystem::path> lastSaved_;
 };
 

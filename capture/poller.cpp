@@ -13,7 +13,7 @@ void Capturer::Timer1_Timer() {
     // ("pressed since the last query") and the first tick after the capture
     // takes it.
     if (capturing_) return;
-    if (platform_.AsyncKeyState(VK_SNAPSHOT) != 0) {
+    if (PrintScreenPressed()) {
         capturing_ = true;
         const std::string caption = form_.caption();
         form_.setCaption("存檔中 ......");
@@ -31,6 +31,13 @@ void Capturer::Timer1_Timer() {
     }
     if (platform_.AsyncKeyState(VK_LBUTTON) == 0) return;
     PickRange();
+}
+
+// The key counts once for each press, not on every tick that finds it
+// held: a press of a tenth of a second spans several ticks.
+bool Capturer::PrintScreenPressed() {
+    const std::uint16_t state = platform_.AsyncKeyState(VK_SNAPSHOT);
+    return printScreen_.CountsAsPressed(state, platform_.Milliseconds(), state ? platform_.KeyboardRepeat() : std::nullopt);
 }
 
 void Capturer::PickRange() {

@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,6 +44,13 @@ inline Rect AreaOnScreen(int x, int y, const Picture& surface, Size screen) {
     return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
 }
 
+// How the keyboard repeats a key held down: the first repeat after
+// `delayMs`, then one every `intervalMs`.
+struct KeyRepeat {
+    double delayMs = 500;
+    double intervalMs = 1000.0 / 30;
+};
+
 struct CursorImage {
     Picture image;  // with alpha
     Point hotspot;
@@ -71,6 +79,13 @@ public:
     // Input. Bit 15: the key is down now; bit 0: pressed since the last query.
     virtual std::uint16_t AsyncKeyState(int virtualKey) = 0;
     virtual Point CursorPos() = 0;
+    // The keyboard's repeat of a held key, as the user set it; none when
+    // keys do not repeat. Where the platform does not tell, 500 ms and 30 a second.
+    virtual std::optional<KeyRepeat> KeyboardRepeat() { return KeyRepeat{}; }
+    // A steady clock for the time between ticks, in milliseconds.
+    virtual double Milliseconds() {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    }
 
     // Screen, in pixels.
     virtual Size ScreenSize() = 0;

@@ -29,6 +29,7 @@ public:
 
     std::uint16_t AsyncKeyState(int virtualKey) override { return windows_->AsyncKeyState(virtualKey); }
     Point CursorPos() override { return windows_->CursorPos(); }
+    std::optional<KeyRepeat> KeyboardRepeat() override { return windows_->KeyboardRepeat(); }
     Size ScreenSize() override { return OnPanelScreen().ScreenSize(); }
     double TwipsPerPixelX() override { return windows_->TwipsPerPixelX(); }
     double TwipsPerPixelY() override { return windows_->TwipsPerPixelY(); }

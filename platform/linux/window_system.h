@@ -27,6 +27,9 @@ public:
     // Input: bit 15 down now, bit 0 pressed since the previous query.
     virtual std::uint16_t AsyncKeyState(int virtualKey) = 0;
     virtual Point CursorPos() = 0;
+    // As Platform::KeyboardRepeat; where the desktop repeats its own key
+    // binding, the default is never used.
+    virtual std::optional<KeyRepeat> KeyboardRepeat() { return KeyRepeat{}; }
     // Readable when input events wait (-1: none to wait for); Pump reads
     // them, true when a watched key or button changed.
     virtual int InputFd() const = 0;

@@ -25,6 +25,8 @@ public:
     double secondsSinceMidnight = 50709.5;
     bool otherInstance = false;
 
+    std::optional<KeyRepeat> keyRepeat = KeyRepeat{};
+    double milliseconds = 0;  // the steady clock, moved by the test
     // Key states answered by AsyncKeyState, one per query, then 0.
     std::map<int, std::deque<std::uint16_t>> keyStates;
     // Runs inside each ProcessPendingMessages call (another handler's event).
@@ -46,6 +48,8 @@ public:
 
     std::uint16_t AsyncKeyState(int virtualKey) override;
     Point CursorPos() override { return cursor; }
+    std::optional<KeyRepeat> KeyboardRepeat() override { return keyRepeat; }
+    double Milliseconds() override { return milliseconds; }
     Size ScreenSize() override { return {screen.width, screen.height}; }
     double TwipsPerPixelX() override { return twipsPerPixel; }
     double TwipsPerPixelY() override { return twipsPerPixel; }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -42,6 +43,18 @@ WindowsPlatform::~WindowsPlatform() {
 }
 
 std::uint16_t WindowsPlatform::AsyncKeyState(int virtualKey) { return static_cast<std::uint16_t>(GetAsyncKeyState(virtualKey)); }
+
+// The keyboard settings of the control panel: a delay of 0 to 3 (250 ms
+// steps from 250 ms), a speed of 0 to 31 (about 2.5 to 30 a second).
+std::optional<KeyRepeat> WindowsPlatform::KeyboardRepeat() {
+    int delay = 1;
+    DWORD speed = 31;
+    SystemParametersInfoW(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
+    SystemParametersInfoW(SPI_GETKEYBOARDSPEED, 0, &speed, 0);
+    delay = std::clamp(delay, 0, 3);
+    speed = std::min<DWORD>(speed, 31);
+    return KeyRepeat{(delay + 1) * 250.0, 1000.0 / (2.5 + speed * 27.5 / 31)};
+}
 
 Point WindowsPlatform::CursorPos() {
     POINT p{};

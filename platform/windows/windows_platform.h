@@ -20,6 +20,7 @@ public:
 
     std::uint16_t AsyncKeyState(int virtualKey) override;
     Point CursorPos() override;
+    std::optional<KeyRepeat> KeyboardRepeat() override;
     Size ScreenSize() override;
     double TwipsPerPixelX() override { return twipsPerPixel_; }
     double TwipsPerPixelY() override { return twipsPerPixel_; }

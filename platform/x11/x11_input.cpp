@@ -1,5 +1,7 @@
-#include <string>
 #include "platform/x11/x11_input.h"
+
+#include <algorithm>
+#include <string>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -90,8 +92,8 @@ bool X11Input::Pump() {
                 break;
         }
         if (bits) {
+            if (down && !bits->down) bits->pressed = true;  // a press, not a repeat of one
             bits->down = down;
-            if (down) bits->pressed = true;
             changed = true;
         }
         XFreeEventData(s_->display, cookie);
@@ -112,6 +114,21 @@ std::uint16_t X11Input::AsyncKeyState(int virtualKey) {
     const std::uint16_t state = (bits->down ? 0x8000 : 0) | (bits->pressed ? 0x0001 : 0);
     bits->pressed = false;
     return state;
+}
+
+std::optional<KeyRepeat> X11Input::KeyboardRepeat() {
+    XkbDescPtr keyboard = XkbAllocKeyboard();
+    if (!keyboard) return KeyRepeat{};
+    std::optional<KeyRepeat> repeat = KeyRepeat{};
+    if (XkbGetControls(s_->display, XkbRepeatKeysMask | XkbPerKeyRepeatMask | XkbControlsEnabledMask, keyboard) == Success) {
+        const XkbControlsRec& controls = *keyboard->ctrls;
+        const int key = s_->printKeycode;
+        const bool repeats = (controls.enabled_ctrls & XkbRepeatKeysMask) && (controls.per_key_repeat[key / 8] & (1 << (key % 8)));
+        repeat = repeats ? std::optional(KeyRepeat{double(controls.repeat_delay), double(std::max<unsigned short>(controls.repeat_interval, 1))})
+                         : std::nullopt;
+    }
+    XkbFreeKeyboard(keyboard, 0, True);
+    return repeat;
 }
 
 Point X11Input::CursorPos() {

@@ -3,12 +3,13 @@
 // window has the focus; a query reads what is already on the connection and
 // never waits for a round trip to the server.
 // Implements: key state with bit 15 (down now) and bit 0 (pressed since the
-// previous query), the pointer position, a descriptor to wake the poller.
+// previous query, repeats not counted), the keyboard's repeat, the pointer position, a descriptor to wake the poller.
 // Leaves out: any other key (Print Screen is only probed for another
 // program's grab, never grabbed).
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -22,6 +23,8 @@ public:
 
     std::uint16_t AsyncKeyState(int virtualKey);
     Point CursorPos();
+    // From the XKB controls: none when repeating is off, for all keys or for Print Screen.
+    std::optional<KeyRepeat> KeyboardRepeat();
     // The connection's descriptor, readable when events wait.
     int fd() const;
     // Reads waiting events; true when a tracked key or button changed.

@@ -16,6 +16,7 @@ public:
     const char* ToolkitPlatform() const override { return "xcb"; }
     std::uint16_t AsyncKeyState(int virtualKey) override { return input_.AsyncKeyState(virtualKey); }
     Point CursorPos() override { return input_.CursorPos(); }
+    std::optional<KeyRepeat> KeyboardRepeat() override { return input_.KeyboardRepeat(); }
     int InputFd() const override { return input_.fd(); }
     bool Pump() override { return input_.Pump(); }
     bool Idle() const override { return input_.Idle(); }

@@ -40,6 +40,7 @@ struct DesktopOptions {
     TrayHost tray = TrayHost::Trayer;
     bool xwayland = false;  // Wayland: an X server beside it, its DISPLAY given to the program
     bool portal = false;    // Wayland: the screen through xdg-desktop-portal, its wlr backend and pipewire
+    bool slowRepeat = false;  // the keyboard repeats a held key after 500 ms, then every 400 ms
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -71,9 +72,11 @@ public:
     virtual void MovePointer(int x, int y) = 0;
     virtual void Click(int button) = 0;  // 0: a slow left click, as a hand does
     virtual void Keys(const std::string& keys) = 0;  // key names, space separated
-    virtual void HoldKey(const std::string&, bool) { throw Missing("no held keys here"); }
+    // One press of a key, held down that long.
+    virtual void PressKey(const std::string& key, int holdMs) = 0;
     virtual void Type(const std::string&) { throw Missing("no typing here"); }
-    virtual void PrintScreen() = 0;  // one press, long enough for the program to see it
+    // One press of Print Screen, as long as a hand holds it.
+    void PrintScreen(int holdMs = 100) { PressKey("Print", holdMs); }
 
     virtual std::optional<WindowPlace> Window(Shown window) = 0;
     virtual int CountWindows(Shown window) = 0;

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +40,7 @@ const DesktopOptions kStatusNotifierHost{1280, 800, true, "", false, false, 96, 
 const DesktopOptions kDarkTray{1280, 800, true, "", false, false, 96, TrayHost::DarkTrayer};
 const DesktopOptions kXWayland{1280, 800, true, "", false, false, 96, TrayHost::Trayer, true};
 const DesktopOptions kPortal{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, true};
+const DesktopOptions kSlowRepeat{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, true};
 
 // On sway, the typed range from the keyboard alone, in the panel's focus
 // order; it takes in the top left corner of the panel, centred at (543, 256).
@@ -101,7 +104,14 @@ const Scenario kScenarios[] = {
     {"ScreenThroughTheDesktopPortal", kPortal,
      "sh rm -f /tmp/out.png && echo x >/tmp/out.png; print-fails could not take the screenshot; sh rm /tmp/out.png;"
      "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699; sh ! test -e /tmp/out.png;" SWAY_TYPED_RANGE, "Sway"},
-    {"HoldingPrintScreenCapturesOnEveryTick", {}, "hold-print 3", "X11 Wine"},
+    // Presses as a hand makes them: one picture each, however long the key
+    // is held short of the keyboard's repeat, also when one comes during a
+    // capture, where a scale of 4 makes the picture 5120 x 3200.
+    {"OnePressOnePicture", {}, "print 40; print 120; print 200; files 3; presses 2 300; files 5", "X11 Wine Sway"},
+    {"APressDuringACaptureGivesItsOwnPicture", {},
+     "click Combo4; keys ctrl+a; type 4; pattern 0 0 1280 800; pointer 1200 700; presses 2 250 during-capture; files 2", "X11 Wine"},
+    // Held past the delay, the key repeats as the keyboard does: at 500 and 900 ms.
+    {"HeldKeyRepeatsAtTheKeyboardsRate", kSlowRepeat, "pointer 1200 700; print 1100; files 3", "X11 Wine"},
     {"TypedScaleReachesThePicture", {}, "click Combo4; keys ctrl+a; type 0.5; pointer 1200 700; print; file .png 640 400", "X11 Wine"},
     // Combo3, then Command1 and Command2; the hidden fields are skipped: Text6,
     // whose focus selects "100".
@@ -236,15 +246,19 @@ private:
         {"close-about", [this](const Args&) { CloseAbout(); }},
         {"hover", [this](const Args& a) { Hover(a[0]); }},
         // Captures and the files they write.
-        {"print", [this](const Args&) { Print(); }},
+        {"print", [this](const Args& a) { Print(false, a.words.empty() ? 100 : a[0]); }},  // held 100 ms, or as long as given
         {"capture-command", [this](const Args&) { Print(true); }},
-        {"hold-print", [this](const Args& a) { HoldPrint(a[0]); }},
+        {"presses", [this](const Args& a) { Presses(a[0], a[1], a.words.size() > 2); }},
         {"print-fails", [this](const Args& a) { PrintFails(a.rest); }},
         {"kill-during-save", [this](const Args&) { KillDuringSave(); }},
         {"long-run", [this](const Args& a) { LongRun(a[0]); }},
         {"file", [this](const Args& a) { File(a.words); }},
         {"named", [this](const Args& a) { EXPECT_EQ(file_, a.rest); }},
-        {"files", [this](const Args& a) { EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(a[0])); }},
+        {"files", [this](const Args& a) {  // once the presses have had time to give more than they should
+             d().WaitFor([&] { return Pictures().size() >= static_cast<std::size_t>(a[0]); });
+             SleepMs(500);
+             EXPECT_EQ(Pictures().size(), static_cast<std::size_t>(a[0]));
+         }},
         {"shows", [this](const Args& a) { Shows(a); }},
         {"pointer-drawn", [this](const Args& a) { PointerDrawn(a[0], a[1]); }},
         {"pixel", [this](const Args& a) {
@@ -339,9 +353,9 @@ private:
         return pictures;
     }
     // A press of Print Screen, or the capture command: one new picture.
-    void Print(bool command = false) {
+    void Print(bool command = false, int holdMs = 100) {
         const auto before = Pictures();
-        if (!command) d().PrintScreen();
+        if (!command) d().PrintScreen(holdMs);
         else if (const std::string out = d().RunAgain("--capture"); out.find("status=0") == std::string::npos)
             FAIL() << out;
         std::string name;
@@ -351,11 +365,19 @@ private:
         })) << "no picture\n" << d().ProgramLog();
         printed_.push_back(file_ = name);
     }
-    void HoldPrint(int count) {
-        d().HoldKey("Print", true);
-        const bool several = d().WaitFor([&] { return Pictures().size() >= static_cast<std::size_t>(count); }, 8000);
-        d().HoldKey("Print", false);
-        EXPECT_TRUE(several) << Pictures().size();
+    // Presses of a hand, starting `gapMs` apart, without waiting for their
+    // pictures; `duringCapture`: each new press comes before the previous picture.
+    void Presses(int count, int gapMs, bool duringCapture) {
+        for (int i = 0; i < count; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            const std::size_t before = Pictures().size();
+            d().PrintScreen();
+            if (i + 1 == count) break;
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(gapMs));
+            if (duringCapture) {
+                ASSERT_EQ(Pictures().size(), before) << "the capture ended before the next press";
+            }
+        }
     }
     // A failure is shown in a message box and logged; the program goes on,
     // the earlier pictures are as they were and no temporary file is left.

@@ -74,7 +74,7 @@ public:
         for (std::string key; names >> key;) presses += " -k " + key;
         Wtype(presses);
     }
-    void PrintScreen() override { Keys("Print"); }
+    void PressKey(const std::string& key, int holdMs) override { Wtype(" -P " + key + " -s " + std::to_string(holdMs) + " -p " + key); }
 
     std::optional<WindowPlace> Window(Shown window) override {
         const auto places = Places(window);

@@ -28,19 +28,19 @@ public:
             SetUserValue("Desktop", "LogPixels", options.dpi);
         if (options.grabPrint)  // Print Screen also opens the system's snipping, as on Windows 11
             SetUserValue("Keyboard", "PrintScreenKeyForSnippingEnabled", 1);
+        if (options.slowRepeat) {  // 500 ms, then 2.5 a second; the control panel keeps these as texts
+            SetUserValue("Keyboard", "KeyboardDelay", "1");
+            SetUserValue("Keyboard", "KeyboardSpeed", "0");
+        }
     }
     ~WineDesktop() override {
         KillProgram();
         Shell(WineEnv() + "wineserver -k 2>/dev/null");
     }
 
-    void PrintScreen() override {
+    void PressKey(const std::string& key, int holdMs) override {
         FocusPanel();
-        Keys("Print");
-    }
-    void HoldKey(const std::string& key, bool down) override {
-        FocusPanel();
-        X11Desktop::HoldKey(key, down);
+        X11Desktop::PressKey(key, holdMs);
     }
 
 protected:
@@ -62,8 +62,9 @@ private:
     }
     // A number under HKCU\Control Panel; the prefix's server is ended after,
     // so that the program's start brings up its shell on this display.
-    void SetUserValue(const std::string& key, const std::string& name, int value) {
-        Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\" + key + "' /v " + name + " /t REG_DWORD /d " + std::to_string(value) +
+    void SetUserValue(const std::string& key, const std::string& name, int value) { SetUserValue(key, name, std::to_string(value), "REG_DWORD"); }
+    void SetUserValue(const std::string& key, const std::string& name, const std::string& value, const char* type = "REG_SZ") {
+        Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\" + key + "' /v " + name + " /t " + type + " /d " + value +
               " /f >/dev/null 2>&1; " + WineEnv() + "wineserver -w");
     }
     void FocusPanel() { Xdotool("search --name dudo進階版 windowfocus"); }

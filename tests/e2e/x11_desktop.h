@@ -3,6 +3,7 @@
 // real input through xdotool, pattern windows drawn with Xlib. Other back
 // ends on an X server (Wine) derive from it and name their own program and windows.
 #pragma once
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -52,6 +53,7 @@ public:
         }
         if (!options.sharedMemory && Shell(Env() + "xdpyinfo | grep -c MIT-SHM") != "0\n")
             throw std::runtime_error("the server still offers MIT-SHM");
+        if (options.slowRepeat) SetKeyRepeat(500, 400);
         StartTrayHost();
     }
 
@@ -87,9 +89,10 @@ public:
     void MovePointer(int x, int y) override { Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y)); }
     void Click(int button) override { Xdotool(button == 0 ? "mousedown 1 sleep 0.1 mouseup 1" : "click " + std::to_string(button)); }
     void Keys(const std::string& keys) override { Xdotool("key " + keys); }
-    void HoldKey(const std::string& key, bool down) override { Xdotool((down ? "keydown " : "keyup ") + key); }
+    void PressKey(const std::string& key, int holdMs) override {
+        Xdotool("keydown " + key + " sleep " + std::to_string(holdMs / 1000.0) + " keyup " + key);
+    }
     void Type(const std::string& text) override { Xdotool("type --delay 80 '" + text + "'"); }
-    void PrintScreen() override { Keys("Print"); }
 
     std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window)); }
     int CountWindows(Shown window) override {
@@ -190,6 +193,16 @@ protected:
         fs::create_directories(folder);
         fs::copy_file(DUDO_SOURCE_DIR "/tests/e2e/xfce4-panel.xml", folder / "xfce4-panel.xml", fs::copy_options::overwrite_existing);
         return (runtime_.path() / "xfce").string();
+    }
+    void SetKeyRepeat(int delayMs, int intervalMs) {
+        Display* d = XOpenDisplay(display_.c_str());
+        XkbDescPtr keyboard = XkbAllocKeyboard();
+        XkbGetControls(d, XkbRepeatKeysMask, keyboard);
+        keyboard->ctrls->repeat_delay = delayMs;
+        keyboard->ctrls->repeat_interval = intervalMs;
+        XkbSetControls(d, XkbRepeatKeysMask, keyboard);
+        XkbFreeKeyboard(keyboard, 0, True);
+        XCloseDisplay(d);
     }
     std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
     void Xdotool(const std::string& arguments) {

@@ -171,26 +171,59 @@ TEST_F(Capture, NamesFromTheClockAndTheCounter) {
     EXPECT_EQ(form.Text5.text(), "001");
 }
 
-TEST_F(Capture, HeldKeyCapturesEveryTickAndAPressDuringACaptureIsKept) {
+// Ticks as (milliseconds, Print Screen's state) and the pictures they give,
+// with a keyboard that repeats after 500 ms, then every 100 ms.
+TEST_F(Capture, EachPressCountsOnceAndAHeldKeyRepeatsNoFasterThanTheKeyboard) {
+    using Ticks = std::vector<std::pair<int, std::uint16_t>>;
+    // A tick every 15 ms; from 500 ms on, the keyboard's repeats may set bit 0.
+    const auto held = [](int until, std::uint16_t repeatBit) {
+        Ticks ticks{{0, 0x8001}};
+        for (int ms = 15; ms <= until; ms += 15) ticks.push_back({ms, std::uint16_t(0x8000 | (ms >= 500 ? repeatBit : 0))});
+        ticks.push_back({until + 15, 0});
+        return ticks;
+    };
+    struct Case { const char* what; Ticks ticks; std::size_t pictures; bool repeats = true; };
+    const Case cases[] = {
+        {"held for 200 ms", held(200, 0), 1},
+        {"shorter than a tick", {{0, 0x0001}, {15, 0}}, 1},
+        {"two presses", {{0, 0x8001}, {100, 0}, {300, 0x8001}, {400, 0}}, 2},
+        {"a second press during a long save, still down", {{0, 0x8001}, {400, 0x8001}}, 2},
+        {"a second press during a long save, up again", {{0, 0x8001}, {400, 0x0001}}, 2},
+        {"its bit 0 taken by another program's query", {{0, 0x8000}, {100, 0}, {200, 0x8000}}, 2},
+        // Repeats set bit 0 on Windows: at 510, 615 and 720 ms, not at every tick.
+        {"held for 800 ms", held(800, 1), 4},
+        {"held for 800 ms, repeating off", held(800, 0), 1, false},
+    };
     form.Combo2.setText("自訂初值");
-    for (int i = 0; i < 3; ++i) {
-        Press(VK_SNAPSHOT, 0x8000);
-        Tick();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Capturer poller{form, platform};
+        platform.keyRepeat = c.repeats ? std::optional(KeyRepeat{500, 100}) : std::nullopt;
+        const std::size_t before = folder.files().size();
+        for (auto [ms, state] : c.ticks) {
+            platform.milliseconds = ms;
+            platform.keyStates[VK_SNAPSHOT] = {state};
+            poller.Timer1_Timer();
+        }
+        EXPECT_EQ(folder.files().size() - before, c.pictures);
     }
-    EXPECT_EQ(folder.files().size(), 3u);
+}
+
+TEST_F(Capture, APressDuringACaptureIsTakenByTheNextTick) {
     int nested = 0;
     platform.onMessagePass = [&] {
         if (nested++ == 0) {
-            Press();  // a second press arrives while the first capture runs
-            Tick();   // the timer fires inside the message pass
+            Press(VK_SNAPSHOT, 0x0001);  // a second press arrives while the first capture runs
+            Tick();                      // the timer fires inside the message pass
         }
     };
+    form.Combo2.setText("自訂初值");
     Press();
     Tick();
-    EXPECT_EQ(folder.files().size(), 4u);  // the nested tick started no capture
+    EXPECT_EQ(folder.files().size(), 1u);  // the nested tick started no capture
     platform.onMessagePass = nullptr;
     Tick();  // the first tick afterwards takes the kept press
-    EXPECT_EQ(folder.files().size(), 5u);
+    EXPECT_EQ(folder.files().size(), 2u);
 }
 
 TEST_F(Capture, TwoClicksPickTheRangeAfterTheCaptureStep) {
