@@ -1,4 +1,5 @@
 // CaptureNow: from the chosen target to the file in the working folder.
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -111,11 +112,13 @@ void Capturer::GrabInto(const CaptureArea& area) {
     surface.image() = Picture{};
     surface.setWidthTwips(static_cast<float>(CheckedFinite(platform_.TwipsPerPixelX() * area.Width, "surface width")));
     surface.setHeightTwips(static_cast<float>(CheckedFinite(platform_.TwipsPerPixelY() * area.Height, "surface height")));
-    // An area wholly on the screen is covered by the copy below: its white
+    // An area wholly on one monitor is covered by the copy below: its white
     // would never be seen, so the memory is only sized, not painted.
-    const Size screen = platform_.ScreenSize();
-    const bool onScreen = area.X >= 0 && area.Y >= 0 && area.Width <= screen.width - area.X &&
-                          area.Height <= screen.height - area.Y;
+    const auto monitors = platform_.Monitors();
+    const bool onScreen = std::any_of(monitors.begin(), monitors.end(), [&](const Rect& m) {
+        return area.X >= m.left && area.Y >= m.top && area.Width <= m.right - static_cast<long long>(area.X) &&
+               area.Height <= m.bottom - static_cast<long long>(area.Y);
+    });
     Picture recycled = form_.Engine().ReleasePixels();
     surface.image() = onScreen ? Picture::Sized(area.Width, area.Height, std::move(recycled))
                                : Picture::Filled(area.Width, area.Height, kWindowBackground, std::move(recycled));

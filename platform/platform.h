@@ -33,15 +33,19 @@ struct Size {
 };
 
 // The part of a screen copy's area, the surface's size at (x, y), that lies
-// on a screen of that size, in the screen's coordinates: only that part can
-// be copied, and the rest keeps the surface's pixels. Empty (right <= left)
-// when none of it does; computed wide, so that no typed place overflows.
-inline Rect AreaOnScreen(int x, int y, const Picture& surface, Size screen) {
-    const long long left = std::max(0, x), top = std::max(0, y);
-    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, screen.width);
-    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, screen.height);
+// on a screen or monitor of that rectangle, in screen coordinates: only that
+// part can be copied, and the rest keeps the surface's pixels. Empty
+// (right <= left) when none of it does; computed wide, so that no typed
+// place overflows.
+inline Rect AreaOnScreen(int x, int y, const Picture& surface, Rect screen) {
+    const long long left = std::max(x, screen.left), top = std::max(y, screen.top);
+    const long long right = std::min<long long>(static_cast<long long>(x) + surface.width, screen.right);
+    const long long bottom = std::min<long long>(static_cast<long long>(y) + surface.height, screen.bottom);
     if (right <= left || bottom <= top) return {};
     return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
+}
+inline Rect AreaOnScreen(int x, int y, const Picture& surface, Size screen) {
+    return AreaOnScreen(x, y, surface, Rect{0, 0, screen.width, screen.height});
 }
 
 // How the keyboard repeats a key held down: the first repeat after
@@ -89,6 +93,11 @@ public:
 
     // Screen, in pixels.
     virtual Size ScreenSize() = 0;
+    // The monitors, in the screen's pixels: the screen alone where there are no others.
+    virtual std::vector<Rect> Monitors() {
+        const Size screen = ScreenSize();
+        return {{0, 0, screen.width, screen.height}};
+    }
     virtual double TwipsPerPixelX() = 0;
     virtual double TwipsPerPixelY() = 0;
     // The foreground window's rectangle including its frame; none when no

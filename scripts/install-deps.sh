@@ -6,8 +6,8 @@ packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libpng-dev
   libdeflate-dev libjpeg62-turbo-dev libgif-dev libimagequant-dev libpixman-1-dev
-  libx11-dev libxi-dev libxext-dev libxfixes-dev libxtst-dev qt6-base-dev libwayland-dev qt6-wayland
-  xvfb xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
+  libx11-dev libxi-dev libxext-dev libxfixes-dev libxinerama-dev libxtst-dev qt6-base-dev libwayland-dev qt6-wayland
+  xvfb xserver-xephyr xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
   desktop-file-utils appstream file man-db dpkg-dev dunst dbus-daemon xfce4-panel libglib2.0-bin
   sway swaybg xwayland wtype jq waybar xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim pipewire
   "$@"

@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # The Windows build: the codecs cross-built from Debian's sources (cached),
 # then the program's core and its unit tests with MinGW-w64 into build-win/.
+# A stripped release dudo.exe; with --debug, one with debugging information.
 # With --test, the unit tests run under Wine in a private Wine prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_type=Release test=""
+for option in "$@"; do
+  case "$option" in
+    --debug) build_type=RelWithDebInfo ;;
+    --test) test=yes ;;
+    *) echo "usage: $0 [--test] [--debug]" >&2; exit 2 ;;
+  esac
+done
 scripts/install-deps.sh mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 meson nasm
 prefix=$(scripts/mingw-deps.sh)
 export WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -19,10 +28,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   done
   wineserver -w
 fi
-cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDUDO_MINGW_PREFIX="$prefix" >/dev/null
 cmake --build build-win -j "$(nproc)"
-if [ "${1:-}" = "--test" ]; then
+if [ -n "$test" ]; then
   ctest --test-dir build-win --output-on-failure -j "$(nproc)" --timeout 300 --repeat until-pass:2
   wineserver -k || true
 fi

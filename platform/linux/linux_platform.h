@@ -30,6 +30,10 @@ public:
     std::uint16_t AsyncKeyState(int virtualKey) override { return windows_->AsyncKeyState(virtualKey); }
     Point CursorPos() override { return windows_->CursorPos(); }
     std::optional<KeyRepeat> KeyboardRepeat() override { return windows_->KeyboardRepeat(); }
+    std::vector<Rect> Monitors() override {
+        std::vector<Rect> monitors = windows_->Monitors();
+        return monitors.empty() ? Platform::Monitors() : monitors;
+    }
     Size ScreenSize() override { return OnPanelScreen().ScreenSize(); }
     double TwipsPerPixelX() override { return windows_->TwipsPerPixelX(); }
     double TwipsPerPixelY() override { return windows_->TwipsPerPixelY(); }

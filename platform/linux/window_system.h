@@ -50,6 +50,8 @@ public:
     // of the toolkit's screen of that name (the panel's).
     virtual void FollowScreen(const std::string&) {}
     virtual Size ScreenSize() = 0;
+    // The monitors the screen shows; none where it is one.
+    virtual std::vector<Rect> Monitors() { return {}; }
     virtual double TwipsPerPixelX() = 0;
     virtual double TwipsPerPixelY() = 0;
     virtual std::optional<Rect> ForegroundWindowRect() = 0;

@@ -19,13 +19,10 @@ std::uint16_t NullPlatform::AsyncKeyState(int virtualKey) {
 }
 
 void NullPlatform::CopyScreen(int x, int y, Picture& surface) {
-    for (int sy = 0; sy < surface.height; ++sy) {
-        const long long py = static_cast<long long>(y) + sy;
-        if (py < 0 || py >= screen.height) continue;
-        for (int sx = 0; sx < surface.width; ++sx) {
-            const long long px = static_cast<long long>(x) + sx;
-            if (px >= 0 && px < screen.width) surface.row(sy)[sx] = screen.at(static_cast<int>(px), static_cast<int>(py));
-        }
+    for (const Rect& monitor : Monitors()) {
+        const Rect part = AreaOnScreen(x, y, surface, monitor);
+        for (int py = part.top; py < part.bottom; ++py)
+            for (int px = part.left; px < part.right; ++px) surface.row(py - y)[px - x] = screen.at(px, py);
     }
 }
 

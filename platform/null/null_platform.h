@@ -18,6 +18,7 @@ public:
     // The synthetic screen; each pixel is 0xFFRRGGBB.
     Picture screen;
     Point cursor;
+    std::vector<Rect> monitors;  // on the screen; none: the screen is one monitor
     std::optional<Rect> foreground;
     std::optional<CursorImage> cursorImage;
     double twipsPerPixel = 15;
@@ -51,6 +52,7 @@ public:
     std::optional<KeyRepeat> KeyboardRepeat() override { return keyRepeat; }
     double Milliseconds() override { return milliseconds; }
     Size ScreenSize() override { return {screen.width, screen.height}; }
+    std::vector<Rect> Monitors() override { return monitors.empty() ? Platform::Monitors() : monitors; }
     double TwipsPerPixelX() override { return twipsPerPixel; }
     double TwipsPerPixelY() override { return twipsPerPixel; }
     std::optional<Rect> ForegroundWindowRect() override { return foreground; }

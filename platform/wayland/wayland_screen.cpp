@@ -204,7 +204,7 @@ Point WaylandScreen::LayoutCorner() const {
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
     const Output& output = s_->outputs[s_->chosen];
-    const Rect part = AreaOnScreen(x, y, surface, {output.width, output.height});
+    const Rect part = AreaOnScreen(x, y, surface, Size{output.width, output.height});
     if (part.right <= part.left) return;
     const int left = part.left, top = part.top, right = part.right, bottom = part.bottom, scale = output.scale;
     zwlr_screencopy_frame_v1* frame =

@@ -39,7 +39,7 @@ void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPo
     const Point origin = screen_.Origin(), corner = screen_.LayoutCorner();
     const int dx = origin.x - corner.x, dy = origin.y - corner.y;  // the screen's place in the picture
     const Size screen = screen_.ScreenSize();
-    const Rect part = AreaOnScreen(x, y, surface, {std::min(screen.width, desktop.width - dx), std::min(screen.height, desktop.height - dy)});
+    const Rect part = AreaOnScreen(x, y, surface, Size{std::min(screen.width, desktop.width - dx), std::min(screen.height, desktop.height - dy)});
     for (int row = part.top; row < part.bottom; ++row)
         std::copy_n(desktop.row(row + dy) + (part.left + dx), part.right - part.left, surface.row(row - y) + (part.left - x));
 }

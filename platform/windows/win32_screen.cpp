@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace dudo::win32 {
 
@@ -73,21 +74,42 @@ std::optional<Rect> ForegroundWindowRect() {
     return Rect{r.left, r.top, r.right, r.bottom};
 }
 
-void CopyScreen(int x, int y, Picture& surface) {
-    // One screen DC for the size and the copy. Only the part on the screen
-    // is copied; the rest keeps the surface's pixels.
-    HDC source = GetDC(nullptr);
-    const Rect part = AreaOnScreen(x, y, surface, {GetDeviceCaps(source, HORZRES), GetDeviceCaps(source, VERTRES)});
-    const int left = part.left, top = part.top, right = part.right, bottom = part.bottom;
-    if (right > left) {
-        Canvas canvas(right - left, bottom - top);
-        if (canvas.ok() && BitBlt(canvas.dc(), 0, 0, right - left, bottom - top, source, left, top, SRCCOPY))
-            for (int row = 0; row < bottom - top; ++row) {
-                std::uint32_t* to = surface.row(top - y + row) + (left - x);
-                const std::uint32_t* from = canvas.row(row);
-                for (int i = 0; i < right - left; ++i) to[i] = from[i] | 0xFF000000u;  // GDI leaves the fourth byte undefined
-            }
+std::vector<Rect> Monitors() {
+    std::vector<Rect> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR, HDC, LPRECT r, LPARAM found) -> BOOL {
+        reinterpret_cast<std::vector<Rect>*>(found)->push_back({r->left, r->top, r->right, r->bottom});
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) {  // none listed: the virtual screen as one
+        const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        monitors.push_back({left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
     }
+    return monitors;
+}
+
+namespace {
+
+// Copies the part of the area at (x, y) that lies on one monitor.
+void CopyPart(HDC source, int x, int y, const Rect& part, Picture& surface) {
+    const int width = part.right - part.left, height = part.bottom - part.top;
+    Canvas canvas(width, height);
+    if (!canvas.ok() || !BitBlt(canvas.dc(), 0, 0, width, height, source, part.left, part.top, SRCCOPY)) return;
+    for (int row = 0; row < height; ++row) {
+        std::uint32_t* to = surface.row(part.top - y + row) + (part.left - x);
+        const std::uint32_t* from = canvas.row(row);
+        for (int i = 0; i < width; ++i) to[i] = from[i] | 0xFF000000u;  // GDI leaves the fourth byte undefined
+    }
+}
+
+}  // namespace
+
+void CopyScreen(int x, int y, Picture& surface) {
+    // The screen DC spans every monitor, the primary's corner at (0, 0) and
+    // others at negative places too; each monitor's part of the area is
+    // copied, so what lies on no monitor keeps the surface's pixels.
+    HDC source = GetDC(nullptr);
+    for (const Rect& monitor : Monitors())
+        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) CopyPart(source, x, y, part, surface);
     ReleaseDC(nullptr, source);
 }
 

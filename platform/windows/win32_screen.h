@@ -1,13 +1,16 @@
-// The screen through GDI and DWM: its size and resolution, the foreground
-// window's visible frame, copies of screen areas and the pointer's image.
+// The screen through GDI and DWM: its size and resolution, the monitors,
+// the foreground window's visible frame, copies of screen areas anywhere on
+// the virtual screen and the pointer's image.
 #pragma once
 #include <optional>
+#include <vector>
 
 #include "platform/platform.h"
 
 namespace dudo::win32 {
 
-Size ScreenSize();
+Size ScreenSize();  // the primary monitor's
+std::vector<Rect> Monitors();  // in screen coordinates, which are negative left of or above the primary
 int PixelsPerInch();
 std::optional<Rect> ForegroundWindowRect();
 void CopyScreen(int x, int y, Picture& surface);

@@ -173,12 +173,7 @@ HWND Win32View::Build(Control& control, int id) {
     HWND child = CreateWindowExW(extended, type, Wide(control.caption()).c_str(), style, Px(g.left), Px(g.top),
                                  Px(g.width), height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  Instance(), nullptr);
-    HFONT font = font_;
-    if (auto* button = dynamic_cast<CommandButton*>(&control); button && !button->fontFamily.empty())
-        font = symbolFont_ = MakeFont(Wide(button->fontFamily).c_str(), button->fontPoints);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (control.kind() == Kind::ComboBox)  // the closed list as tall as designed
-        SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(Px(g.height) - 6, 8));
+    Place(control, child);
     if (control.kind() == Kind::TextBox) SetWindowSubclass(child, &FieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
     if (control.kind() == Kind::PictureBox) {
         picIcon_ = child;
@@ -195,6 +190,34 @@ HWND Win32View::Build(Control& control, int id) {
         SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     return child;
+}
+
+// The control where the twips layout puts it, in the panel's font, at the
+// current scale.
+void Win32View::Place(Control& control, HWND child) {
+    const Geometry& g = control.geometry;
+    const int height = Px(g.height) + (control.kind() == Kind::ComboBox ? Px(2400) : 0);  // with the dropped list
+    SetWindowPos(child, nullptr, Px(g.left), Px(g.top), Px(g.width), height, SWP_NOZORDER | SWP_NOACTIVATE);
+    HFONT font = font_;
+    if (auto* button = dynamic_cast<CommandButton*>(&control); button && !button->fontFamily.empty())
+        font = symbolFont_ = MakeFont(Wide(button->fontFamily).c_str(), button->fontPoints);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (control.kind() == Kind::ComboBox)  // the closed list as tall as designed
+        SendMessageW(child, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(Px(g.height) - 6, 8));
+}
+
+// Moved to a monitor of another scale: the layout and the fonts follow, and
+// the frame takes the rectangle Windows suggests for it there.
+void Win32View::Rescale(int dpi, const RECT& suggested) {
+    twips_ = 1440.0 / dpi;
+    const HFONT oldFont = font_, oldSymbolFont = symbolFont_;
+    font_ = MakeFont(PanelFamily(), kFontPixelsAt96 * 72 / 96);
+    symbolFont_ = nullptr;
+    for (auto& [control, child] : windows_) Place(*control, child);
+    for (HFONT font : {oldFont, oldSymbolFont})
+        if (font) DeleteObject(font);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Tab follows the designed order, which the dialog manager reads from the
@@ -343,6 +366,7 @@ LRESULT Win32View::Handle(UINT message, WPARAM w, LPARAM l) {
             break;
         case kActivated: hooks_.activated(); return 0;
         case kFieldFocused: FieldEvent(reinterpret_cast<HWND>(w), false); return 0;
+        case WM_DPICHANGED: Rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l)); return 0;
         default:
             if (message == taskbarCreatedMessage_ && taskbarCreated_) taskbarCreated_();
     }

@@ -42,6 +42,8 @@ private:
     void FieldEvent(HWND field, bool keyUp);
 
     HWND Build(Control& control, int id);
+    void Place(Control& control, HWND child);
+    void Rescale(int dpi, const RECT& suggested);
     void Mirror(Control& control, Property property);
     void MirrorWindow(Property property);
     void SetFocusOrder();

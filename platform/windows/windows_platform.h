@@ -22,6 +22,7 @@ public:
     Point CursorPos() override;
     std::optional<KeyRepeat> KeyboardRepeat() override;
     Size ScreenSize() override;
+    std::vector<Rect> Monitors() override;
     double TwipsPerPixelX() override { return twipsPerPixel_; }
     double TwipsPerPixelY() override { return twipsPerPixel_; }
     std::optional<Rect> ForegroundWindowRect() override;

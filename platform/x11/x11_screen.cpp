@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xinerama.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -91,9 +92,30 @@ Size X11Screen::ScreenSize() { return {s_->width, s_->height}; }
 double X11Screen::TwipsPerPixelX() { return s_->twipsX; }
 double X11Screen::TwipsPerPixelY() { return s_->twipsY; }
 
+// The monitors of a Xinerama (or RandR) layout as the server tells them; the
+// whole X screen where it tells none.
+std::vector<Rect> X11Screen::Monitors() {
+    std::vector<Rect> monitors;
+    int count = 0;
+    if (XineramaIsActive(s_->display))
+        if (XineramaScreenInfo* screens = XineramaQueryScreens(s_->display, &count)) {
+            for (int i = 0; i < count; ++i)
+                monitors.push_back({screens[i].x_org, screens[i].y_org, screens[i].x_org + screens[i].width,
+                                    screens[i].y_org + screens[i].height});
+            XFree(screens);
+        }
+    if (monitors.empty()) monitors.push_back({0, 0, s_->width, s_->height});
+    return monitors;
+}
+
 void X11Screen::CopyScreen(int x, int y, Picture& surface) {
-    const Rect part = AreaOnScreen(x, y, surface, {s_->width, s_->height});
-    if (part.right <= part.left) return;
+    // Monitor by monitor: parts of the X screen that no monitor shows (beside
+    // a shorter monitor) keep the surface's pixels, as parts off the screen do.
+    for (const Rect& monitor : Monitors())
+        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) CopyPart(x, y, part, surface);
+}
+
+void X11Screen::CopyPart(int x, int y, const Rect& part, Picture& surface) {
     const int left = part.left, top = part.top, w = part.right - part.left, h = part.bottom - part.top;
     Display* d = s_->display;
     XImage* image = nullptr;

@@ -24,6 +24,7 @@ public:
     bool PrintScreenHeldElsewhere() override { return input_.PrintScreenHeldElsewhere(); }
 
     Size ScreenSize() override { return screen_.ScreenSize(); }
+    std::vector<Rect> Monitors() override { return screen_.Monitors(); }
     double TwipsPerPixelX() override { return screen_.TwipsPerPixelX(); }
     double TwipsPerPixelY() override { return screen_.TwipsPerPixelY(); }
     std::optional<Rect> ForegroundWindowRect() override { return screen_.ForegroundWindowRect(); }

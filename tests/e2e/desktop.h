@@ -40,7 +40,11 @@ struct DesktopOptions {
     TrayHost tray = TrayHost::Trayer;
     bool xwayland = false;  // Wayland: an X server beside it, its DISPLAY given to the program
     bool portal = false;    // Wayland: the screen through xdg-desktop-portal, its wlr backend and pipewire
-    bool slowRepeat = false;  // the keyboard repeats a held key after 500 ms, then every 400 ms
+    bool slowRepeat = false;  // the keyboard repeats a held key twice in 1.1 s: after 400 to 500 ms, then 400 to 500 ms later
+    // X11: two monitors side by side, 1280 x 800 and 1024 x 768, the
+    // second shorter, so that a strip of the X screen is on neither.
+    bool twoMonitors = false;
+    bool primaryRight = false;  // Windows: the right one is the primary, the left at negative places
 };
 
 // The windows a scenario looks for, whatever each platform calls them.
@@ -96,6 +100,8 @@ public:
     virtual std::string TrayItemTip() = 0;  // of our StatusNotifierItem, as its host reads it
     // A click on the tray icon as its host passes it on (button 1 or 3).
     virtual void ClickTrayIcon(int button);
+    // A test tool built for Windows beside the program, run on its desktop; its output, then "status=N".
+    virtual std::string RunWindowsTool(const std::string&) { throw Missing("no Windows programs here"); }
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
     // The display the program runs on, as its clients name it (":12").

@@ -13,6 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const std::string kControlPanel = "HKCU\\Control Panel\\", kWineDriver = "HKCU\\Software\\Wine\\X11 Driver";
+
 class WineDesktop : public X11Desktop {
 public:
     // No X client of ours grabs Print Screen here: Wine would not hear it at all.
@@ -25,12 +27,16 @@ public:
         if (!fs::exists(prefix() / "system.reg")) throw Missing("no Wine prefix at " + prepared);
         startTimeoutMs_ = 30000;  // the first start brings up the prefix's server and shell
         if (options.dpi != 96)  // the system's resolution, as the display settings store it
-            SetUserValue("Desktop", "LogPixels", options.dpi);
+            SetValue(kControlPanel + "Desktop", "LogPixels", std::to_string(options.dpi), "REG_DWORD");
         if (options.grabPrint)  // Print Screen also opens the system's snipping, as on Windows 11
-            SetUserValue("Keyboard", "PrintScreenKeyForSnippingEnabled", 1);
+            SetValue(kControlPanel + "Keyboard", "PrintScreenKeyForSnippingEnabled", "1", "REG_DWORD");
+        if (options.twoMonitors) {  // Wine sees Xinerama's monitors only without XRandR; its primary is chosen by index
+            SetValue(kWineDriver, "UseXRandR", "N");
+            SetValue(kWineDriver, "PrimaryMonitor", options.primaryRight ? "1" : "0");
+        }
         if (options.slowRepeat) {  // 500 ms, then 2.5 a second; the control panel keeps these as texts
-            SetUserValue("Keyboard", "KeyboardDelay", "1");
-            SetUserValue("Keyboard", "KeyboardSpeed", "0");
+            SetValue(kControlPanel + "Keyboard", "KeyboardDelay", "1");
+            SetValue(kControlPanel + "Keyboard", "KeyboardSpeed", "0");
         }
     }
     ~WineDesktop() override {
@@ -41,6 +47,10 @@ public:
     void PressKey(const std::string& key, int holdMs) override {
         FocusPanel();
         X11Desktop::PressKey(key, holdMs);
+    }
+
+    std::string RunWindowsTool(const std::string& command) override {  // "tool.exe arguments"
+        return Shell(Env() + WineEnv() + "wine '" + fs::path(DUDO_WINE_PROGRAM).parent_path().string() + "'/" + command + " 2>&1; echo status=$?");
     }
 
 protected:
@@ -60,12 +70,11 @@ private:
         options.grabPrint = false;
         return options;
     }
-    // A number under HKCU\Control Panel; the prefix's server is ended after,
+    // A value in the prefix's registry; the prefix's server is ended after,
     // so that the program's start brings up its shell on this display.
-    void SetUserValue(const std::string& key, const std::string& name, int value) { SetUserValue(key, name, std::to_string(value), "REG_DWORD"); }
-    void SetUserValue(const std::string& key, const std::string& name, const std::string& value, const char* type = "REG_SZ") {
-        Shell(WineEnv() + "wine reg add 'HKCU\\Control Panel\\" + key + "' /v " + name + " /t " + type + " /d " + value +
-              " /f >/dev/null 2>&1; " + WineEnv() + "wineserver -w");
+    void SetValue(const std::string& key, const std::string& name, const std::string& value, const char* type = "REG_SZ") {
+        Shell(WineEnv() + "wine reg add '" + key + "' /v " + name + " /t " + type + " /d " + value + " /f >/dev/null 2>&1; " +
+              WineEnv() + "wineserver -w");
     }
     void FocusPanel() { Xdotool("search --name dudo進階版 windowfocus"); }
     fs::path prefix() const { return runtime_.path() / "wine"; }

@@ -36,6 +36,11 @@ public:
                                          std::to_string(options.width) + "x" + std::to_string(options.height) + "x24",
                                          "-dpi", std::to_string(options.dpi), "-nolisten", "tcp", "+bs", "-noreset"};
         if (!options.sharedMemory) xvfb.insert(xvfb.end(), {"-extension", "MIT-SHM"});
+        if (options.twoMonitors) {  // Xephyr's two screens made one by Xinerama, shown on a bare Xvfb
+            const std::string host = SpawnTelling({"Xvfb", "-displayfd", "3", "-screen", "0", "2400x900x24", "-nolisten", "tcp"}, host_);
+            xvfb = {"env", "DISPLAY=:" + host, "Xephyr", "-displayfd", "3", "+xinerama", "-screen", "1280x800", "-screen", "1024x768",
+                    "-dpi", std::to_string(options.dpi), "-nolisten", "tcp", "+bs", "-noreset"};
+        }
         display_ = ":" + SpawnTelling(xvfb, xvfb_);
         trayHost_ = options.tray;
         if (options.notifications || trayHost_ == TrayHost::StatusNotifier)  // a private session bus
@@ -53,7 +58,10 @@ public:
         }
         if (!options.sharedMemory && Shell(Env() + "xdpyinfo | grep -c MIT-SHM") != "0\n")
             throw std::runtime_error("the server still offers MIT-SHM");
-        if (options.slowRepeat) SetKeyRepeat(500, 400);
+        if (options.slowRepeat) {  // a repeat after 400 ms, then every 500: twice in 1.1 s
+            Display* d = XOpenDisplay(display_.c_str());
+            XkbSetAutoRepeatRate(d, XkbUseCoreKbd, 400, 500), XCloseDisplay(d);
+        }
         StartTrayHost();
     }
 
@@ -82,7 +90,7 @@ public:
         for (Display** d : {&patterns_, &grabber_})  // Xlib ends a client whose server is gone
             if (*d) XCloseDisplay(*d), *d = nullptr;
         // SIGTERM lets Xvfb remove its lock and socket.
-        for (pid_t* pid : {&notifier_, &tray_, &bus_pid_, &xvfb_})
+        for (pid_t* pid : {&notifier_, &tray_, &bus_pid_, &xvfb_, &host_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
     }
 
@@ -194,16 +202,6 @@ protected:
         fs::copy_file(DUDO_SOURCE_DIR "/tests/e2e/xfce4-panel.xml", folder / "xfce4-panel.xml", fs::copy_options::overwrite_existing);
         return (runtime_.path() / "xfce").string();
     }
-    void SetKeyRepeat(int delayMs, int intervalMs) {
-        Display* d = XOpenDisplay(display_.c_str());
-        XkbDescPtr keyboard = XkbAllocKeyboard();
-        XkbGetControls(d, XkbRepeatKeysMask, keyboard);
-        keyboard->ctrls->repeat_delay = delayMs;
-        keyboard->ctrls->repeat_interval = intervalMs;
-        XkbSetControls(d, XkbRepeatKeysMask, keyboard);
-        XkbFreeKeyboard(keyboard, 0, True);
-        XCloseDisplay(d);
-    }
     std::string Dunstctl(const std::string& arguments) { return Shell(Env() + "dunstctl " + arguments + " 2>/dev/null"); }
     void Xdotool(const std::string& arguments) {
         Shell(Env() + "xdotool " + arguments);
@@ -243,7 +241,7 @@ protected:
     }
 
     std::string display_;
-    pid_t xvfb_ = -1, tray_ = -1, bus_pid_ = -1, notifier_ = -1;
+    pid_t xvfb_ = -1, host_ = -1, tray_ = -1, bus_pid_ = -1, notifier_ = -1;
     TrayHost trayHost_ = TrayHost::Trayer;
     int dpi_;
     bool mounted_ = false;

@@ -66,15 +66,3 @@ TEST(DeflateJoin, JoinedStreamsInflateToTheJoinedData) {
                 ASSERT_EQ(Inflate(joined, expected.size()), expected) << "level " << level << " size " << size;
             }
 }
-
-TEST(DeflateJoin, RefusesBrokenStreamsWithoutHanging) {
-    const Bytes stream = Deflate(Piece(1, 100000, 5), 6);
-    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, stream.size() / 2, stream.size() - 1}) {
-        Bytes truncated(stream.begin(), stream.begin() + static_cast<long>(cut));
-        EXPECT_THROW(MakeContinuable(truncated), Error) << cut;
-    }
-    Bytes reserved = {0x07};  // final block of the reserved type 3
-    EXPECT_THROW(MakeContinuable(reserved), Error);
-    Bytes badStored = {0x01, 0x05, 0x00, 0x00, 0x00};  // LEN 5 with a wrong NLEN
-    EXPECT_THROW(MakeContinuable(badStored), Error);
-}

@@ -39,7 +39,7 @@ TEST_F(Library, PngIsLosslessAtEveryLevelAndShape) {
         std::uintmax_t previous = ~std::uintmax_t{0};
         for (int level : levels) {
             library.PngCompression(level);
-            const auto path = library.SaveFile("l" + std::to_string(w) + "-" + std::to_string(level));
+            const auto path = library.SaveFile(std::to_string(w) + "-" + std::to_string(level));
             const Decoded png = DecodePng(path);
             EXPECT_EQ(path.extension(), ".png");
             EXPECT_EQ(png.channels, grey ? 1 : 3);
@@ -54,7 +54,7 @@ TEST_F(Library, ColourCodesGiveAtMostThatManyColours) {
     for (int code : {1, 4, 8, 16, 32, 64, 128, 216, 256}) {
         Load(source);
         library.ReduceColours(code, 0, 0);
-        const Decoded png = DecodePng(library.SaveFile("c" + std::to_string(code)));
+        const Decoded png = DecodePng(library.SaveFile(std::to_string(code) + "c"));
         EXPECT_TRUE(png.palette) << code;
         EXPECT_LE(ColourCount(png.picture), static_cast<std::size_t>(code == 1 ? 2 : code)) << code;
         EXPECT_GE(ColourCount(png.picture), 2u) << code;
@@ -72,7 +72,7 @@ TEST_F(Library, GreyscaleGivesGreyPixelsInEveryFormat) {
         Load(source);
         library.ReduceColours(colours, 0, 1);
         library.SaveFormat(format);
-        const auto path = library.SaveFile("grey" + std::to_string(format) + "-" + std::to_string(colours));
+        const auto path = library.SaveFile(std::to_string(format) + "-" + std::to_string(colours) + "grey");
         const Decoded decoded = format == 1 ? DecodeJpeg(path) : format == 2 ? DecodeGif(path) : DecodePng(path);
         EXPECT_TRUE(AllGrey(decoded.picture)) << format;
         EXPECT_EQ(decoded.channels, format == 2 || colours ? decoded.channels : 1) << format;
