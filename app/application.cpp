@@ -46,6 +46,12 @@ int Application::Run() {
     hooks.dispatch = [this](const std::function<void()>& handler) { Guarded(handler); };
     hooks.activated = [this] { Guarded([this] { Form_Activate(); }); };
     hooks.closeRequested = [this] { Form_QueryUnload(); };
+    hooks.shownElsewhere = [this] {
+        Guarded([this] {
+            tray.mnuNotifyIconS_Click(0);  // as the tray menu's "顯示"
+            platform_.SetForegroundWindow(form);
+        });
+    };
     platform_.ShowView(form, std::move(hooks));
     form.setVisible(true);
     platform_.StartTimer(form.Timer1.interval, [this] { Guarded([this] { capturer.Timer1_Timer(); }); });
@@ -54,6 +60,7 @@ int Application::Run() {
 
 void Application::Form_Load() {
     if (!platform_.AcquireSingleInstance()) {
+        platform_.ShowRunningInstance();  // how a user finds a panel that is out of sight
         Form_QueryUnload();  // ends the process before anything is shown
         return;
     }

@@ -71,6 +71,8 @@ struct ViewHooks {
     std::function<void(const std::function<void()>&)> dispatch;
     std::function<void()> activated;
     std::function<void()> closeRequested;
+    // A second start of the program asks for the panel.
+    std::function<void()> shownElsewhere;
 };
 
 // Message codes of the notification-icon requests.
@@ -115,7 +117,10 @@ public:
     virtual void MessageBox(const std::string& title, const std::string& text) = 0;
     // Shows the popup menu at the pointer; returns when it has closed.
     virtual void PopupMenu(Form1& form) = 0;
+    // Brings the panel to the front, out of the task bar where it was minimised.
     virtual void SetForegroundWindow(Form1& form) = 0;
+    // Minimises the panel to the task bar or dock.
+    virtual void MinimizeWindow(Form1&) {}
     // Runs `tick` every `intervalMs` (raised to the platform's minimum) and as
     // soon as a watched key or button changes.
     virtual void StartTimer(int intervalMs, std::function<void()> tick) = 0;
@@ -125,12 +130,16 @@ public:
 
     // Shell: the 488-byte notification-icon record, as the tray module fills it.
     virtual bool NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) = 0;
+    // Whether a tray shows the icon now: without one, a hidden panel could not be reached.
+    virtual bool TrayIconShown() { return true; }
     // Tray icon events are reported to this receiver as event numbers (512, 513, 517).
     virtual void OnTrayEvent(std::function<void(int eventNumber)> receiver) = 0;
 
     // Process.
     // Takes the single-instance lock; false when another instance holds it.
     virtual bool AcquireSingleInstance() = 0;
+    // Where the lock is another instance's: asks it to bring its panel to the front.
+    virtual void ShowRunningInstance() {}
     virtual std::string ProgramFolder() = 0;
     virtual LocalTime Now() = 0;
     virtual double SecondsSinceMidnight() = 0;

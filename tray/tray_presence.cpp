@@ -3,7 +3,10 @@
 namespace dudo {
 
 void TrayPresence::Command2_Click() {
-    form_.setVisible(false);
+    // Without a tray to show the icon, a hidden panel would be out of reach
+    // (a second start could still bring it): it goes to the task bar instead.
+    if (platform_.TrayIconShown()) form_.setVisible(false);
+    else platform_.MinimizeWindow(form_);
     platform_.ProcessPendingMessages();
     icon_.SetIconData(kPicIconWindow, kPicIconPicture, 0, "dudo", "程式縮小於此", "dudo進階版", 1, 3000);
     icon_.ModifyIcon(0);

@@ -15,7 +15,7 @@ namespace dudo {
 
 namespace {
 
-constexpr char kRequest[] = "capture\n";
+constexpr std::size_t kRequestSize = 8;
 constexpr char kTaken[] = "ok\n";
 
 sockaddr_un Address(const std::string& path) {
@@ -34,8 +34,8 @@ void SetTimeout(int fd, int ms) {
 
 }  // namespace
 
-CaptureChannel::CaptureChannel(const std::string& path, std::function<void()> capture)
-    : path_(path), capture_(std::move(capture)) {
+CaptureChannel::CaptureChannel(const std::string& path, std::function<void(const char*)> serve)
+    : path_(path), serve_(std::move(serve)) {
     const sockaddr_un address = Address(path_);
     fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd_ < 0) throw Error(std::string("capture socket: ") + std::strerror(errno));
@@ -63,20 +63,21 @@ void CaptureChannel::Serve() {
     if (client < 0) return;
     ucred peer{};
     socklen_t size = sizeof peer;
-    char request[sizeof kRequest] = {};
+    char request[kRequestSize + 1] = {};
     SetTimeout(client, 500);  // a client that says nothing cannot hold the panel up
     const bool ours = getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
-    if (ours && recv(client, request, sizeof request - 1, MSG_WAITALL) == sizeof request - 1 &&
-        std::strcmp(request, kRequest) == 0) {
-        [[maybe_unused]] ssize_t n = send(client, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL);
-        close(client);
-        capture_();
-        return;
-    }
+    const bool heard = ours && recv(client, request, kRequestSize, MSG_WAITALL) == static_cast<ssize_t>(kRequestSize);
+    for (const char* known : {kCapture, kShowPanel})
+        if (heard && std::strcmp(request, known) == 0) {
+            [[maybe_unused]] ssize_t n = send(client, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL);
+            close(client);
+            serve_(known);
+            return;
+        }
     close(client);
 }
 
-int CaptureChannel::Request(const std::string& path) {
+int CaptureChannel::Request(const std::string& path, const char* request) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_un address = Address(path);
     if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
@@ -90,7 +91,7 @@ int CaptureChannel::Request(const std::string& path) {
     }
     SetTimeout(fd, 3000);
     char reply[sizeof kTaken] = {};
-    const bool taken = send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) == sizeof kRequest - 1 &&
+    const bool taken = send(fd, request, kRequestSize, MSG_NOSIGNAL) == static_cast<ssize_t>(kRequestSize) &&
                        recv(fd, reply, sizeof reply - 1, MSG_WAITALL) == sizeof reply - 1 && std::strcmp(reply, kTaken) == 0;
     close(fd);
     if (!taken) std::fprintf(stderr, "dudo: 執行中的 dudo 沒有回應 (the running dudo did not answer)\n");

@@ -1,6 +1,7 @@
 // CaptureChannel: `dudo --capture` asks the instance running on the same
 // display to capture now, as a Print Screen press would, for desktops where
-// the window manager owns the key and the user binds it to that command.
+// the window manager owns the key and the user binds it to that command; a
+// second start asks it to bring its panel to the front.
 // Implements: a Unix socket beside the single-instance lock, owner-only (the
 // file's mode and the peer's credentials), one request a connection; a stale
 // socket of a killed instance is replaced by the next instance.
@@ -15,21 +16,25 @@ namespace dudo {
 
 class CaptureChannel {
 public:
-    // Listens at `path`; `capture` runs on the UI thread for each request.
-    // Call only while holding the single-instance lock.
-    CaptureChannel(const std::string& path, std::function<void()> capture);
+    // The requests, each as long as the other.
+    static constexpr const char* kCapture = "capture\n";
+    static constexpr const char* kShowPanel = "present\n";
+
+    // Listens at `path`; `serve` runs on the UI thread for each request,
+    // given one of the requests above. Call only while holding the single-instance lock.
+    CaptureChannel(const std::string& path, std::function<void(const char*)> serve);
     ~CaptureChannel();
     CaptureChannel(const CaptureChannel&) = delete;
     CaptureChannel& operator=(const CaptureChannel&) = delete;
 
     // The command's side: 0 when the running instance took the request;
     // otherwise says why on standard error and returns 1.
-    static int Request(const std::string& path);
+    static int Request(const std::string& path, const char* request = kCapture);
 
 private:
     void Serve();
     std::string path_;
-    std::function<void()> capture_;
+    std::function<void(const char*)> serve_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
 };

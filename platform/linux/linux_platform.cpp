@@ -95,6 +95,7 @@ void LinuxPlatform::CopyScreen(int x, int y, Picture& surface) {
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
     form_ = &form;
     closeRequested_ = hooks.closeRequested;
+    shownElsewhere_ = hooks.shownElsewhere;
     // Any user event may arm range picking (Command3) or give it up.
     hooks.dispatch = [this, dispatch = std::move(hooks.dispatch)](const std::function<void()>& handler) {
         dispatch(handler);
@@ -125,6 +126,7 @@ void LinuxPlatform::PopupMenu(Form1&) {
 
 void LinuxPlatform::SetForegroundWindow(Form1&) {
     if (!view_) return;
+    if (view_->isMinimized()) view_->showNormal();
     view_->raise();
     view_->activateWindow();
     windows_->Activate(*view_);
@@ -170,8 +172,10 @@ bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint
         tray_.reset();  // the tray host drops an icon whose window is destroyed
         return true;
     }
-    if (!tray_->Apply(request, message == NotifyMessage::Add)) return false;
+    const bool shown = tray_->Apply(request, message == NotifyMessage::Add);
+    // The balloon reaches the user also where no tray shows the icon.
     if (!request.info.empty()) Balloon(request.infoTitle, request.info, static_cast<int>(request.timeoutMs));
+    if (!shown) return false;
     if (printScreenShared_) {
         printScreenShared_ = false;
         std::fprintf(stderr, "dudo: %s\n", kPrintScreenShared);
@@ -183,7 +187,8 @@ bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint
 void LinuxPlatform::Balloon(const std::string& title, const std::string& text, int timeoutMs) {
     const QString t = QString::fromStdString(title), body = QString::fromStdString(text);
     if (DesktopNotifications::Available() && notifications_.Show(t, body, timeoutMs)) return;
-    if (tray_) tray_->ShowBalloon(t, body, timeoutMs);
+    if (tray_ && tray_->Shown()) tray_->ShowBalloon(t, body, timeoutMs);
+    else std::fprintf(stderr, "dudo: %s: %s\n", title.c_str(), text.c_str());
 }
 
 bool LinuxPlatform::AcquireSingleInstance() {
@@ -193,7 +198,11 @@ bool LinuxPlatform::AcquireSingleInstance() {
     if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
     try {
-        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this] {
+        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](const char* request) {
+            if (request == CaptureChannel::kShowPanel) {
+                if (shownElsewhere_) shownElsewhere_();
+                return;
+            }
             windows_->InjectPrintScreen();
             if (tickNow_) tickNow_();
         });

@@ -46,14 +46,19 @@ public:
     void MessageBox(const std::string& title, const std::string& text) override;
     void PopupMenu(Form1& form) override;
     void SetForegroundWindow(Form1& form) override;
+    void MinimizeWindow(Form1&) override {
+        if (view_) view_->showMinimized();
+    }
     void StartTimer(int intervalMs, std::function<void()> tick) override;
     int Run() override;
     [[noreturn]] void EndProcess() override;
 
     bool NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) override;
     void OnTrayEvent(std::function<void(int)> receiver) override { trayReceiver_ = std::move(receiver); }
+    bool TrayIconShown() override { return tray_ && tray_->Shown(); }
 
     bool AcquireSingleInstance() override;
+    void ShowRunningInstance() override { CaptureChannel::Request(CaptureSocketPath(), CaptureChannel::kShowPanel); }
     std::string ProgramFolder() override;
     LocalTime Now() override;
     double SecondsSinceMidnight() override;
@@ -78,7 +83,7 @@ private:
     std::function<void()> tick_, tickNow_;
     std::unique_ptr<CaptureChannel> captureChannel_;
     std::function<void(int)> trayReceiver_;
-    std::function<void()> closeRequested_;
+    std::function<void()> closeRequested_, shownElsewhere_;
     DesktopNotifications notifications_;
     bool printScreenShared_ = false;  // told once, with the first icon
     int lockFd_ = -1;

@@ -25,6 +25,8 @@ public:
     LocalTime now{2026, 12, 5, 14, 5, 9};
     double secondsSinceMidnight = 50709.5;
     bool otherInstance = false;
+    bool trayShown = true;  // whether a tray shows the icon
+    int minimized = 0, runningInstanceCalls = 0;
 
     std::optional<KeyRepeat> keyRepeat = KeyRepeat{};
     double milliseconds = 0;  // the steady clock, moved by the test
@@ -63,6 +65,9 @@ public:
     void MessageBox(const std::string& title, const std::string& text) override { messageBoxes.push_back({title, text}); }
     void PopupMenu(Form1&) override { ++popupMenus; }
     void SetForegroundWindow(Form1&) override { ++foregroundRequests; }
+    void MinimizeWindow(Form1&) override { ++minimized; }
+    bool TrayIconShown() override { return trayShown; }
+    void ShowRunningInstance() override { ++runningInstanceCalls; }
     void StartTimer(int, std::function<void()> tick) override { timerTick = std::move(tick); }
     int Run() override { return 0; }
     [[noreturn]] void EndProcess() override;

@@ -20,6 +20,7 @@ class StatusNotifierIcon : public TrayIcon {
 public:
     StatusNotifierIcon(std::function<void(int)> report, QMenu& menu);
     bool Apply(const IconRequest& request, bool add) override;
+    bool Shown() override { return StatusNotifierHostRuns(); }  // the host asks for a registered item itself
     void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;
 
 private:

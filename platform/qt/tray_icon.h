@@ -18,6 +18,8 @@ public:
     virtual ~TrayIcon() = default;
     // Add or modify with the record's contents; false when no tray shows it.
     virtual bool Apply(const IconRequest& request, bool add) = 0;
+    // Whether a tray shows the icon now; one that came after it takes it now.
+    virtual bool Shown() = 0;
     // A balloon of the icon's own, where no notification service runs.
     virtual void ShowBalloon(const QString& title, const QString& text, int timeoutMs) = 0;
 };

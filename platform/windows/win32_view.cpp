@@ -132,6 +132,9 @@ void Win32View::Announce(Control& control, HWND child) {
                                        Wide(AccessibleName(form_, control)).c_str());
 }
 
+HWND Win32View::Find() { return FindWindowW(kWindowClass, nullptr); }
+UINT Win32View::ShowPanelMessage() { return RegisterWindowMessageW(L"dudo-show-panel"); }
+
 int Win32View::Px(double twips) const { return static_cast<int>(std::lround(twips / twips_)); }
 
 HFONT Win32View::MakeFont(const wchar_t* family, double points) const {
@@ -369,6 +372,7 @@ LRESULT Win32View::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_DPICHANGED: Rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l)); return 0;
         default:
             if (message == taskbarCreatedMessage_ && taskbarCreated_) taskbarCreated_();
+            if (message == ShowPanelMessage() && hooks_.shownElsewhere) hooks_.shownElsewhere();
     }
     return DefWindowProcW(window_, message, w, l);
 }

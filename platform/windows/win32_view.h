@@ -26,6 +26,9 @@ public:
 
     void ControlChanged(Control& control, Property property) override;
     HWND window() const { return window_; }
+    // The panel of the instance running in this session, and the message that asks it to the front.
+    static HWND Find();
+    static UINT ShowPanelMessage();
     HWND picIconWindow() const { return picIcon_; }
     // Shows the popup menu at the pointer; returns when it has closed.
     void PopupMenu();

@@ -96,7 +96,13 @@ void WindowsPlatform::PopupMenu(Form1&) {
 }
 
 void WindowsPlatform::SetForegroundWindow(Form1&) {
-    if (view_) ::SetForegroundWindow(view_->window());
+    if (!view_) return;
+    if (IsIconic(view_->window())) ShowWindow(view_->window(), SW_RESTORE);
+    ::SetForegroundWindow(view_->window());
+}
+
+void WindowsPlatform::MinimizeWindow(Form1&) {
+    if (view_) ShowWindow(view_->window(), SW_MINIMIZE);
 }
 
 void WindowsPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
@@ -164,6 +170,11 @@ void WindowsPlatform::ReAddIcon() {
     IconRequest quiet = *shownIcon_;
     quiet.info.clear();  // no balloon a second time
     if (!Shell(NIM_ADD, quiet)) Shell(NIM_MODIFY, quiet);
+}
+
+void WindowsPlatform::ShowRunningInstance() {
+    AllowSetForegroundWindow(ASFW_ANY);  // the running panel may then come to the front
+    if (HWND running = Win32View::Find()) PostMessageW(running, Win32View::ShowPanelMessage(), 0, 0);
 }
 
 bool WindowsPlatform::AcquireSingleInstance() {

@@ -40,8 +40,11 @@ public:
 
     bool NotifyIcon(NotifyMessage message, const std::array<std::uint8_t, 488>& record) override;
     void OnTrayEvent(std::function<void(int)> receiver) override { trayReceiver_ = std::move(receiver); }
+    bool TrayIconShown() override { return shownIcon_.has_value(); }
+    void MinimizeWindow(Form1&) override;
 
     bool AcquireSingleInstance() override;
+    void ShowRunningInstance() override;
     std::string ProgramFolder() override;
     LocalTime Now() override;
     double SecondsSinceMidnight() override;

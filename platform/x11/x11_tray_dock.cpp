@@ -50,6 +50,11 @@ void ShapeToPicture(Display* d, Window window, const std::uint32_t* picture, int
 
 }  // namespace
 
+unsigned long TrayManagerWindow() {
+    const DisplayPtr d = OpenDisplay();
+    return d ? TrayManager(d.get()) : None;
+}
+
 bool RequestTrayDock(unsigned long window, int size) {
     const DisplayPtr d = OpenDisplay();
     if (!d) return false;

@@ -4,6 +4,9 @@
 
 namespace dudo {
 
+// The tray manager's window on the default screen; 0 when none runs.
+unsigned long TrayManagerWindow();
+
 // Marks `window` as an XEmbed client of `size` pixels square and asks the
 // tray manager of the default screen to dock it. False when no tray manager runs.
 bool RequestTrayDock(unsigned long window, int size);

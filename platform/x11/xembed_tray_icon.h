@@ -19,6 +19,7 @@ class XEmbedTrayIcon : public QWidget, public TrayIcon {
 public:
     explicit XEmbedTrayIcon(std::function<void(int)> report);
     bool Apply(const IconRequest& request, bool add) override;
+    bool Shown() override;
     // Our own balloon beside the icon.
     void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;
 
@@ -31,11 +32,13 @@ protected:
 
 private:
     void ShowPicture();
+    void Dock();
 
     std::function<void(int)> report_;
     QLabel balloon_;
     QTimer balloonTimer_;
     bool docked_ = false;
+    unsigned long tray_ = 0;  // the tray manager docked into
 };
 
 }  // namespace dudo

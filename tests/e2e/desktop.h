@@ -28,7 +28,7 @@ struct Missing : std::runtime_error {
 
 // The X11 tray: trayer (XEmbed), light or dark, or an Xfce panel's status
 // tray, which hosts StatusNotifierItems on the session bus.
-enum class TrayHost { Trayer, DarkTrayer, StatusNotifier };
+enum class TrayHost { Trayer, DarkTrayer, StatusNotifier, Absent };
 
 struct DesktopOptions {
     int width = 1280, height = 800;

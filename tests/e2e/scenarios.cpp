@@ -38,6 +38,7 @@ const DesktopOptions kStatusNotifierHost{1280, 800, true, "", false, false, 96, 
 const DesktopOptions kDarkTray{1280, 800, true, "", false, false, 96, TrayHost::DarkTrayer};
 const DesktopOptions kXWayland{1280, 800, true, "", false, false, 96, TrayHost::Trayer, true};
 const DesktopOptions kPortal{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, true};
+const DesktopOptions kNoTray{1280, 800, true, "", false, false, 96, TrayHost::Absent};
 const DesktopOptions kSlowRepeat{640, 480, true, "", false, false, 96, TrayHost::Trayer, false, false, true};
 const DesktopOptions kTwoMonitors{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true};
 const DesktopOptions kPrimaryRight{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true, true};
@@ -141,6 +142,13 @@ const Scenario kScenarios[] = {
      "sh DISPLAY=$D xdotool search --name dudo進階版 windowmove 200 100; click Combo1; keys Down Return; print; as-shown", "Wine"},
     // The tray and the ways out.
     {"HidesToTheTrayAndComesBack", {}, "click Command2; panel hidden; window balloon; icons 1; tray 1; panel shown", "X11 Wine"},
+    // A second start is how a user finds the panel again.
+    {"SecondStartShowsTheHiddenPanel", {}, "click Command2; panel hidden; again; says status=0; panel shown; running", "X11 Wine"},
+    // No tray shows the icon (stock GNOME, a bare window manager): hiding
+    // would strand the panel, so it is minimised, which a desktop without a
+    // window manager ignores; the balloon's text goes to the log.
+    {"WithoutATrayThePanelStaysWithinReach", kNoTray,
+     "click Command2; sh sleep 0.5; panel shown; logged 1 程式縮小於此; again; says status=0; running", "X11 Sway"},
     {"TrayIconLetsADarkTrayShowThrough", kDarkTray, "icon-shows-picture over-dark"},
     // A StatusNotifierItem host: the host's own clicks, and its own menu,
     // which shows "顯示" greyed while the panel is shown (Down then takes "結束").

@@ -181,6 +181,7 @@ protected:
                (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
     }
     void StartTrayHost() {
+        if (trayHost_ == TrayHost::Absent) return;
         if (trayHost_ != TrayHost::StatusNotifier) {
             std::vector<std::string> trayer = {"env", "DISPLAY=" + display_, "trayer", "--edge", "top", "--align", "right",
                                                "--widthtype", "request", "--height", "24"};

@@ -66,4 +66,8 @@ TEST_F(App, BalloonsOfHidingAndHovering) {
     TrayEvent(512);
     EXPECT_EQ(platform.trayRequests.size(), before + 2);
     EXPECT_EQ(LastIcon().info + std::to_string(LastIcon().timeoutMs), "~^_^~1");
+    app.form.setVisible(true);
+    platform.trayShown = false;  // no tray: minimised, not hidden, and the balloon still goes
+    app.tray.Command2_Click();
+    EXPECT_EQ(std::tuple(app.form.visible(), platform.minimized, LastIcon().info), std::tuple(true, 1, "程式縮小於此"));
 }

@@ -58,7 +58,7 @@ TEST(Panel, TextsFitTheirControlsAtEveryResolution) {
         Form1 form;
         form.SetDefaults();
         const double twips = 1440.0 / dpi;
-        QtView view(form, {[](const std::function<void()>& f) { f(); }, [] {}, [] {}}, twips, twips);
+        QtView view(form, {[](const std::function<void()>& f) { f(); }, [] {}, [] {}, [] {}}, twips, twips);
         // Fonts follow the layout's scale.
         const int font = view.font().pixelSize();
         if (dpi == 96) fontAt96 = font;

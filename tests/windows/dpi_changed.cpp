@@ -30,7 +30,7 @@ int wmain(int argc, wchar_t** argv) {
     const double factor = dpi / 96.0;
     Form1 form;
     form.SetDefaults();
-    Win32View view(form, {[](const std::function<void()>& handler) { handler(); }, [] {}, [] {}}, 15, nullptr, nullptr);
+    Win32View view(form, {[](const std::function<void()>& handler) { handler(); }, [] {}, [] {}, [] {}}, 15, nullptr, nullptr);
     form.setVisible(true);
     const std::vector<LONG> before = Measures(view.window());
     RECT r{};
