@@ -14,30 +14,40 @@ bool StatusNotifierHostRuns() {
     return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
-StatusNotifierIcon::StatusNotifierIcon(std::function<void(int)> report, QMenu& menu) {
+StatusNotifierIcon::StatusNotifierIcon(std::function<void(int)> report, QMenu& menu) : report_(std::move(report)), menu_(menu) {
+    QObject::connect(&menu, &QMenu::aboutToShow, [this] {
+        if (!menu_.isVisible()) report_(516);  // the host's menu, not our own popup
+    });
+}
+
+bool StatusNotifierIcon::Made() {
+    if (icon_ || !StatusNotifierHostRuns()) return icon_ != nullptr;
+    icon_ = std::make_unique<QSystemTrayIcon>(ProgramIcon());
     // Reported after the host's call has its answer: a popup menu of ours
     // runs its own loop, which would keep the host waiting until it closes.
-    QObject::connect(&icon_, &QSystemTrayIcon::activated, [report](QSystemTrayIcon::ActivationReason why) {
+    QObject::connect(icon_.get(), &QSystemTrayIcon::activated, [report = report_](QSystemTrayIcon::ActivationReason why) {
         const int event = why == QSystemTrayIcon::Trigger ? 513 : why == QSystemTrayIcon::Context ? 517 : 0;
         if (event) QTimer::singleShot(0, [report, event] { report(event); });
     });
-    QObject::connect(&menu, &QMenu::aboutToShow, [report, &menu] {
-        if (!menu.isVisible()) report(516);  // the host's menu, not our own popup
-    });
-    icon_.setContextMenu(&menu);
+    icon_->setContextMenu(&menu_);
+    icon_->setToolTip(tip_);
+    icon_->show();
+    return true;
 }
 
 bool StatusNotifierIcon::Apply(const IconRequest& request, bool add) {
-    icon_.setToolTip(QString::fromStdString(request.tip));
-    if (add) {
-        icon_.setIcon(ProgramIcon());
-        icon_.show();
-    }
-    return icon_.isVisible();
+    tip_ = QString::fromStdString(request.tip);
+    added_ = added_ || add;
+    if (!added_ || !Made()) return false;
+    icon_->setToolTip(tip_);
+    return icon_->isVisible();
 }
 
+// A host that came after the icon takes it now.
+bool StatusNotifierIcon::Shown() { return added_ && Made() && StatusNotifierHostRuns(); }
+
 void StatusNotifierIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
-    icon_.showMessage(title, text, ProgramIcon(), timeoutMs);
+    if (icon_) icon_->showMessage(title, text, ProgramIcon(), timeoutMs);
 }
 
 }  // namespace dudo

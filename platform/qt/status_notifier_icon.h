@@ -8,6 +8,7 @@
 #pragma once
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <memory>
 
 #include "platform/qt/tray_icon.h"
 
@@ -20,11 +21,19 @@ class StatusNotifierIcon : public TrayIcon {
 public:
     StatusNotifierIcon(std::function<void(int)> report, QMenu& menu);
     bool Apply(const IconRequest& request, bool add) override;
-    bool Shown() override { return StatusNotifierHostRuns(); }  // the host asks for a registered item itself
+    bool Shown() override;
     void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;
 
 private:
-    QSystemTrayIcon icon_;
+    // The toolkit's item, made once a host runs: made before, the toolkit
+    // would take an X11 tray of its own for good, and warn under Wayland.
+    bool Made();
+
+    std::function<void(int)> report_;
+    QMenu& menu_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    QString tip_;
+    bool added_ = false;
 };
 
 }  // namespace dudo

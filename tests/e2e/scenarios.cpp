@@ -77,7 +77,7 @@ const Scenario kScenarios[] = {
     {"PointerDrawnWhereItStands", {}, "click Text6; pointer 640 400; print; pointer-drawn 640 400", "X11 Wine"},
     // Wayland: Print Screen bound in the desktop to `dudo --capture`; with an
     // X server beside it (XWayland), still the compositor's picture, not a black one.
-    {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699", "Sway"},
+    {"PrintScreenThroughTheDesktopsBinding", {}, "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699; logged 0 QObject", "Sway"},
     {"FocusedWindowAsSwayTellsIt", {}, "keys Down; print; file .png panel", "Sway"},
     {"RangeTypedFromTheKeyboard", {}, SWAY_TYPED_RANGE, "Sway"},
     // Clicks on other windows are not seen on Wayland: picking goes through
