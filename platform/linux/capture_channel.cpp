@@ -15,7 +15,9 @@ namespace dudo {
 
 namespace {
 
+// What is sent for each request, all of one length.
 constexpr std::size_t kRequestSize = 8;
+const char* RequestText(CaptureChannel::Ask ask) { return ask == CaptureChannel::Ask::ShowPanel ? "present\n" : "capture\n"; }
 constexpr char kTaken[] = "ok\n";
 
 sockaddr_un Address(const std::string& path) {
@@ -34,7 +36,7 @@ void SetTimeout(int fd, int ms) {
 
 }  // namespace
 
-CaptureChannel::CaptureChannel(const std::string& path, std::function<void(const char*)> serve)
+CaptureChannel::CaptureChannel(const std::string& path, std::function<void(Ask)> serve)
     : path_(path), serve_(std::move(serve)) {
     const sockaddr_un address = Address(path_);
     fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -67,17 +69,17 @@ void CaptureChannel::Serve() {
     SetTimeout(client, 500);  // a client that says nothing cannot hold the panel up
     const bool ours = getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == getuid();
     const bool heard = ours && recv(client, request, kRequestSize, MSG_WAITALL) == static_cast<ssize_t>(kRequestSize);
-    for (const char* known : {kCapture, kShowPanel})
-        if (heard && std::strcmp(request, known) == 0) {
+    for (Ask ask : {Ask::Capture, Ask::ShowPanel})
+        if (heard && std::strcmp(request, RequestText(ask)) == 0) {
             [[maybe_unused]] ssize_t n = send(client, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL);
             close(client);
-            serve_(known);
+            serve_(ask);
             return;
         }
     close(client);
 }
 
-int CaptureChannel::Request(const std::string& path, const char* request) {
+int CaptureChannel::Request(const std::string& path, Ask ask) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const sockaddr_un address = Address(path);
     if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
@@ -91,7 +93,7 @@ int CaptureChannel::Request(const std::string& path, const char* request) {
     }
     SetTimeout(fd, 3000);
     char reply[sizeof kTaken] = {};
-    const bool taken = send(fd, request, kRequestSize, MSG_NOSIGNAL) == static_cast<ssize_t>(kRequestSize) &&
+    const bool taken = send(fd, RequestText(ask), kRequestSize, MSG_NOSIGNAL) == static_cast<ssize_t>(kRequestSize) &&
                        recv(fd, reply, sizeof reply - 1, MSG_WAITALL) == sizeof reply - 1 && std::strcmp(reply, kTaken) == 0;
     close(fd);
     if (!taken) std::fprintf(stderr, "dudo: 執行中的 dudo 沒有回應 (the running dudo did not answer)\n");

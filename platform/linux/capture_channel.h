@@ -16,25 +16,23 @@ namespace dudo {
 
 class CaptureChannel {
 public:
-    // The requests, each as long as the other.
-    static constexpr const char* kCapture = "capture\n";
-    static constexpr const char* kShowPanel = "present\n";
+    enum class Ask { Capture, ShowPanel };
 
-    // Listens at `path`; `serve` runs on the UI thread for each request,
-    // given one of the requests above. Call only while holding the single-instance lock.
-    CaptureChannel(const std::string& path, std::function<void(const char*)> serve);
+    // Listens at `path`; `serve` runs on the UI thread for each request.
+    // Call only while holding the single-instance lock.
+    CaptureChannel(const std::string& path, std::function<void(Ask)> serve);
     ~CaptureChannel();
     CaptureChannel(const CaptureChannel&) = delete;
     CaptureChannel& operator=(const CaptureChannel&) = delete;
 
     // The command's side: 0 when the running instance took the request;
     // otherwise says why on standard error and returns 1.
-    static int Request(const std::string& path, const char* request = kCapture);
+    static int Request(const std::string& path, Ask ask = Ask::Capture);
 
 private:
     void Serve();
     std::string path_;
-    std::function<void(const char*)> serve_;
+    std::function<void(Ask)> serve_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
 };

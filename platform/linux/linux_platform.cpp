@@ -198,8 +198,8 @@ bool LinuxPlatform::AcquireSingleInstance() {
     if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
     try {
-        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](const char* request) {
-            if (request == CaptureChannel::kShowPanel) {
+        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](CaptureChannel::Ask ask) {
+            if (ask == CaptureChannel::Ask::ShowPanel) {
                 if (shownElsewhere_) shownElsewhere_();
                 return;
             }

@@ -58,7 +58,7 @@ public:
     bool TrayIconShown() override { return tray_ && tray_->Shown(); }
 
     bool AcquireSingleInstance() override;
-    void ShowRunningInstance() override { CaptureChannel::Request(CaptureSocketPath(), CaptureChannel::kShowPanel); }
+    void ShowRunningInstance() override { CaptureChannel::Request(CaptureSocketPath(), CaptureChannel::Ask::ShowPanel); }
     std::string ProgramFolder() override;
     LocalTime Now() override;
     double SecondsSinceMidnight() override;

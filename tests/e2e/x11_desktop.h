@@ -102,11 +102,17 @@ public:
     }
     void Type(const std::string& text) override { Xdotool("type --delay 80 '" + text + "'"); }
 
-    std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window)); }
+    // Tray icons that show: a shell may keep an unmapped tray window of its own.
+    std::optional<WindowPlace> Window(Shown window) override { return Named(WindowLine(window), window == Shown::TrayIcon); }
     int CountWindows(Shown window) override {
         if (window == Shown::TrayIcon && trayHost_ == TrayHost::StatusNotifier) return RegisteredItems();  // the items the host knows
-        const int count = static_cast<int>(Places(WindowLine(window)).size());
+        const int count = static_cast<int>(Places(WindowLine(window), window == Shown::TrayIcon).size());
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
+    }
+    // Without a tray host the icon waits unmapped for one.
+    bool ProgramShown() override {
+        const auto w = Window(Shown::Panel);
+        return w && w->viewable && (trayHost_ == TrayHost::Absent || CountWindows(Shown::TrayIcon) == 1);
     }
     void RaisePanel() override { Xdotool("search --name dudo進階版 windowraise"); }
     // No window manager runs: the request it would send, WM_DELETE_WINDOW.
@@ -222,22 +228,24 @@ protected:
         return line;
     }
     // The windows of at least 8 x 8 pixels whose lines match, in the tree's
-    // order; whether one is viewable is asked of the first only.
-    std::vector<WindowPlace> Places(const std::string& pattern) {
+    // order; whether one is viewable is asked of the first only, or of each
+    // where only viewable ones are wanted.
+    std::vector<WindowPlace> Places(const std::string& pattern, bool viewableOnly = false) {
         const std::string tree = Shell(Env() + "xwininfo -root -tree 2>/dev/null");
         const std::regex line("(0x[0-9a-f]+) " + pattern + ".*  (\\d+)x(\\d+)\\+-?\\d+\\+-?\\d+  \\+(-?\\d+)\\+(-?\\d+)");
         std::vector<WindowPlace> places;
         for (std::sregex_iterator m(tree.begin(), tree.end(), line), end; m != end; ++m) {
             const int width = std::stoi((*m)[2]), height = std::stoi((*m)[3]);
             if (width < 8 || height < 8) continue;
-            const bool viewable =
-                places.empty() && Shell(Env() + "xwininfo -id " + (*m)[1].str() + " 2>/dev/null").find("IsViewable") != std::string::npos;
+            const bool viewable = (places.empty() || viewableOnly) &&
+                                  Shell(Env() + "xwininfo -id " + (*m)[1].str() + " 2>/dev/null").find("IsViewable") != std::string::npos;
+            if (viewableOnly && !viewable) continue;
             places.push_back({std::stoi((*m)[4]), std::stoi((*m)[5]), width, height, viewable});
         }
         return places;
     }
-    std::optional<WindowPlace> Named(const std::string& pattern) {
-        const auto places = Places(pattern);
+    std::optional<WindowPlace> Named(const std::string& pattern, bool viewableOnly = false) {
+        const auto places = Places(pattern, viewableOnly);
         return places.empty() ? std::nullopt : std::optional(places.front());
     }
 
