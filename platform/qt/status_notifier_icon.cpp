@@ -20,8 +20,8 @@ StatusNotifierIcon::StatusNotifierIcon(std::function<void(int)> report, QMenu& m
     });
 }
 
-bool StatusNotifierIcon::Made() {
-    if (icon_ || !StatusNotifierHostRuns()) return icon_ != nullptr;
+bool StatusNotifierIcon::Made(bool hostRuns) {
+    if (icon_ || !hostRuns) return icon_ != nullptr;
     icon_ = std::make_unique<QSystemTrayIcon>(ProgramIcon());
     // Reported after the host's call has its answer: a popup menu of ours
     // runs its own loop, which would keep the host waiting until it closes.
@@ -38,13 +38,17 @@ bool StatusNotifierIcon::Made() {
 bool StatusNotifierIcon::Apply(const IconRequest& request, bool add) {
     tip_ = QString::fromStdString(request.tip);
     added_ = added_ || add;
-    if (!added_ || !Made()) return false;
+    if (!added_ || !Made(icon_ || StatusNotifierHostRuns())) return false;
     icon_->setToolTip(tip_);
     return icon_->isVisible();
 }
 
 // A host that came after the icon takes it now.
-bool StatusNotifierIcon::Shown() { return added_ && Made() && StatusNotifierHostRuns(); }
+bool StatusNotifierIcon::Shown() {
+    if (!added_) return false;
+    const bool hostRuns = StatusNotifierHostRuns();
+    return Made(hostRuns) && hostRuns;
+}
 
 void StatusNotifierIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {
     if (icon_) icon_->showMessage(title, text, ProgramIcon(), timeoutMs);

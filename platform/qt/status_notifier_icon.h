@@ -25,9 +25,10 @@ public:
     void ShowBalloon(const QString& title, const QString& text, int timeoutMs) override;
 
 private:
-    // The toolkit's item, made once a host runs: made before, the toolkit
-    // would take an X11 tray of its own for good, and warn under Wayland.
-    bool Made();
+    // The toolkit's item, made once a host runs (`hostRuns` told by the
+    // caller): made before, the toolkit would take an X11 tray of its own
+    // for good, and warn under Wayland. Whether it is made.
+    bool Made(bool hostRuns);
 
     std::function<void(int)> report_;
     QMenu& menu_;

@@ -76,7 +76,8 @@ Win32View* ViewOf(HWND window) { return reinterpret_cast<Win32View*>(GetWindowLo
 Win32View::Win32View(Form1& form, ViewHooks hooks, double twipsPerPixel, std::function<void(int)> tray,
                      std::function<void()> taskbarCreated)
     : form_(form), hooks_(std::move(hooks)), twips_(twipsPerPixel), tray_(std::move(tray)),
-      taskbarCreated_(std::move(taskbarCreated)), taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")) {
+      taskbarCreated_(std::move(taskbarCreated)), taskbarCreatedMessage_(RegisterWindowMessageW(L"TaskbarCreated")),
+      showPanelMessage_(ShowPanelMessage()) {
     RegisterClasses();
     font_ = MakeFont(PanelFamily(), kFontPixelsAt96 * 72 / 96);
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -372,7 +373,7 @@ LRESULT Win32View::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_DPICHANGED: Rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l)); return 0;
         default:
             if (message == taskbarCreatedMessage_ && taskbarCreated_) taskbarCreated_();
-            if (message == ShowPanelMessage() && hooks_.shownElsewhere) hooks_.shownElsewhere();
+            if (message == showPanelMessage_ && hooks_.shownElsewhere) hooks_.shownElsewhere();
     }
     return DefWindowProcW(window_, message, w, l);
 }

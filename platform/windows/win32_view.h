@@ -61,7 +61,7 @@ private:
     double twips_;
     std::function<void(int)> tray_;
     std::function<void()> taskbarCreated_, tick_;
-    UINT taskbarCreatedMessage_;
+    UINT taskbarCreatedMessage_, showPanelMessage_;
     HWND window_ = nullptr, picIcon_ = nullptr, toolTip_ = nullptr;
     HMENU menuBar_ = nullptr, popup_ = nullptr;
     HFONT font_ = nullptr, symbolFont_ = nullptr;

@@ -55,11 +55,11 @@ unsigned long TrayManagerWindow() {
     return d ? TrayManager(d.get()) : None;
 }
 
-bool RequestTrayDock(unsigned long window, int size) {
+unsigned long RequestTrayDock(unsigned long window, int size) {
     const DisplayPtr d = OpenDisplay();
-    if (!d) return false;
+    if (!d) return None;
     const Window tray = TrayManager(d.get());
-    if (tray == None) return false;
+    if (tray == None) return None;
     // Tray hosts size their icons from the size hints.
     XSizeHints hints{};
     hints.flags = PMinSize | PBaseSize;
@@ -79,7 +79,7 @@ bool RequestTrayDock(unsigned long window, int size) {
     event.xclient.data.l[2] = static_cast<long>(window);
     XSendEvent(d.get(), tray, False, NoEventMask, &event);
     XSync(d.get(), False);
-    return true;
+    return tray;
 }
 
 void SetTrayPicture(unsigned long window, const std::uint32_t* picture, int width, int height) {

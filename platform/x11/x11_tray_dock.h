@@ -8,8 +8,9 @@ namespace dudo {
 unsigned long TrayManagerWindow();
 
 // Marks `window` as an XEmbed client of `size` pixels square and asks the
-// tray manager of the default screen to dock it. False when no tray manager runs.
-bool RequestTrayDock(unsigned long window, int size);
+// tray manager of the default screen to dock it. The manager's window; 0
+// when no tray manager runs.
+unsigned long RequestTrayDock(unsigned long window, int size);
 
 // Gives `window` `picture` (its width x height pixels, 0xAARRGGBB) as its
 // background, which the server draws itself, and the picture's outline as

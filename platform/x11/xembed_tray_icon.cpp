@@ -36,23 +36,22 @@ XEmbedTrayIcon::XEmbedTrayIcon(std::function<void(int)> report)
 bool XEmbedTrayIcon::Apply(const IconRequest& request, bool add) {
     setToolTip(QString::fromStdString(request.tip));
     setAccessibleName(QString::fromStdString(request.tip));
-    if (add && !docked_) Dock();
-    return docked_;
+    if (add && !tray_) Dock();
+    return tray_ != 0;
 }
 
 // The tray host maps the window itself once it has embedded it, and the
 // server draws the picture: showing it through the toolkit would make the
 // tray host size it from the toolkit's hints instead.
 void XEmbedTrayIcon::Dock() {
-    tray_ = TrayManagerWindow();
-    docked_ = tray_ && RequestTrayDock(winId(), kRequestedSize);
-    if (docked_) ShowPicture();
+    tray_ = RequestTrayDock(winId(), kRequestedSize);
+    if (tray_) ShowPicture();
 }
 
 // A tray that came after the icon, or anew after the one it was in left, takes it now.
 bool XEmbedTrayIcon::Shown() {
-    if (!docked_ || TrayManagerWindow() != tray_) Dock();
-    return docked_;
+    if (!tray_ || TrayManagerWindow() != tray_) Dock();
+    return tray_ != 0;
 }
 
 // Drawn anew at the size the host gives, so it is crisp at 16 as at 48 px,
@@ -66,7 +65,7 @@ void XEmbedTrayIcon::ShowPicture() {
 }
 
 void XEmbedTrayIcon::resizeEvent(QResizeEvent*) {
-    if (docked_) ShowPicture();
+    if (tray_) ShowPicture();
 }
 
 void XEmbedTrayIcon::ShowBalloon(const QString& title, const QString& text, int timeoutMs) {

@@ -37,8 +37,7 @@ private:
     std::function<void(int)> report_;
     QLabel balloon_;
     QTimer balloonTimer_;
-    bool docked_ = false;
-    unsigned long tray_ = 0;  // the tray manager docked into
+    unsigned long tray_ = 0;  // the tray manager docked into; 0: not docked
 };
 
 }  // namespace dudo
