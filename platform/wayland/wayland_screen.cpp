@@ -10,6 +10,7 @@
 
 #include "common/error.h"
 #include "platform/wayland/wlr_screencopy_protocol.h"
+#include "platform/wayland/xdg_output_protocol.h"
 
 namespace dudo {
 
@@ -19,8 +20,11 @@ namespace {
 
 struct Output {
     wl_output* output = nullptr;
-    int x = 0, y = 0, width = 0, height = 0, scale = 1;
+    int x = 0, y = 0, width = 0, height = 0, scale = 1;  // width 0: not described yet, or gone
     std::string name;
+    std::uint32_t global = 0;  // the registry's name for it
+    zxdg_output_v1* xdg = nullptr;
+    int layoutX = 0, layoutY = 0, layoutWidth = 0, layoutHeight = 0;  // as xdg-output tells, where it does
 };
 
 // The shared memory the compositor copies into, kept from one copy to the next.
@@ -56,6 +60,7 @@ struct WaylandScreen::State {
     wl_registry* registry = nullptr;
     wl_shm* shm = nullptr;
     zwlr_screencopy_manager_v1* screencopy = nullptr;
+    zxdg_output_manager_v1* xdgOutputs = nullptr;
     std::vector<Output> outputs;  // in the order announced
     std::size_t chosen = 0;
     ShmBuffer buffer;
@@ -64,7 +69,11 @@ struct WaylandScreen::State {
     ~State() {
         buffer.Release();
         if (screencopy) DestroyManager(screencopy);
-        for (Output& o : outputs) wl_output_destroy(o.output);
+        for (Output& o : outputs) {
+            if (o.xdg) DestroyXdg(o.xdg);
+            wl_output_destroy(o.output);
+        }
+        if (xdgOutputs) DestroyXdg(xdgOutputs);
         if (shm) wl_shm_destroy(shm);
         if (registry) wl_registry_destroy(registry);
         if (display) wl_display_disconnect(display);
@@ -83,6 +92,8 @@ struct WaylandScreen::State {
         wl_display_dispatch_pending(display);
     }
     void MakeBuffer(const Frame& f);
+    void FollowLayout(Output& o);
+    void Grab(const Output& output, const Rect& region, bool withPointer);
 };
 
 namespace {
@@ -102,6 +113,14 @@ const wl_output_listener kOutputListener = {
     [](void*, wl_output*, const char*) {},
 };
 
+const XdgOutputListener kXdgOutputListener = {
+    [](void* data, zxdg_output_v1*, int32_t x, int32_t y) { OutputOf(data)->layoutX = x, OutputOf(data)->layoutY = y; },
+    [](void* data, zxdg_output_v1*, int32_t width, int32_t height) { OutputOf(data)->layoutWidth = width, OutputOf(data)->layoutHeight = height; },
+    [](void*, zxdg_output_v1*) {},
+    [](void*, zxdg_output_v1*, const char*) {},
+    [](void*, zxdg_output_v1*, const char*) {},
+};
+
 void Announced(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     auto* s = static_cast<WaylandScreen::State*>(data);
     const std::string which = interface;
@@ -109,15 +128,26 @@ void Announced(void* data, wl_registry* registry, uint32_t name, const char* int
         s->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (which == "wl_output") {
         if (s->outputs.size() == s->outputs.capacity()) return;  // the listeners hold pointers into it
-        s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u))), 0, 0, 0, 0, 1, ""});
+        s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u))), 0, 0, 0, 0, 1, "", name});
         wl_output_add_listener(s->outputs.back().output, &kOutputListener, &s->outputs.back());
+        s->FollowLayout(s->outputs.back());
+    } else if (which == zxdg_output_manager_v1_interface.name) {
+        s->xdgOutputs = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(registry, name, &zxdg_output_manager_v1_interface, std::min(version, 3u)));
+        for (Output& o : s->outputs) s->FollowLayout(o);
     } else if (which == zwlr_screencopy_manager_v1_interface.name) {
         s->screencopy = static_cast<zwlr_screencopy_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_screencopy_manager_v1_interface, std::min(version, 3u)));
     }
 }
 
-const wl_registry_listener kRegistryListener = {Announced, [](void*, wl_registry*, uint32_t) {}};
+// A removed output stays in the list, which the listeners point into, but
+// no longer counts.
+void Removed(void* data, wl_registry*, uint32_t name) {
+    for (Output& o : static_cast<WaylandScreen::State*>(data)->outputs)
+        if (o.global == name) o.width = o.height = 0, o.name.clear();
+}
+
+const wl_registry_listener kRegistryListener = {Announced, Removed};
 
 Frame& FrameOf(void* data) { return static_cast<WaylandScreen::State*>(data)->frame; }
 
@@ -132,6 +162,49 @@ const ScreencopyFrameListener kFrameListener = {
     [](void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {},
     [](void* data, zwlr_screencopy_frame_v1*) { FrameOf(data).bufferDone = true; },
 };
+
+// Where an output lies in the layout, in logical units.
+Rect LogicalPlace(const Output& o) {
+    if (o.layoutWidth > 0) return {o.layoutX, o.layoutY, o.layoutX + o.layoutWidth, o.layoutY + o.layoutHeight};
+    return {o.x, o.y, o.x + o.width / o.scale, o.y + o.height / o.scale};
+}
+
+// A rectangle of the layout in the screen's pixels: the screen output's own
+// pixels, the rest placed around them at its scale.
+Rect ScreenPlace(const Rect& logical, const Output& screen) {
+    const int s = screen.scale;
+    const Rect origin = LogicalPlace(screen);
+    return {(logical.left - origin.left) * s, (logical.top - origin.top) * s, (logical.right - origin.left) * s, (logical.bottom - origin.top) * s};
+}
+
+// Pixels to take from: 32-bit words in rows `stride` bytes apart.
+struct Source {
+    const std::uint8_t* data;
+    int width, height;
+    std::uint32_t stride;
+    bool swapRedBlue, flipped;
+};
+
+// Fills `part` of the surface (which lies at x, y on the screen) from a
+// source whose first pixel lies at `corner` of the screen, with `perPixel`
+// source pixels to each of the screen's: nearest pixel, so that at the
+// screen's own scale every pixel comes through as it is.
+void Resample(const Source& from, Point corner, double perPixel, const Rect& part, int x, int y, Picture& surface) {
+    const auto sourceIndex = [perPixel](int at, int start, int size) {
+        return std::clamp(static_cast<int>((at - start + 0.5) * perPixel), 0, size - 1);
+    };
+    std::vector<int> columns(static_cast<std::size_t>(part.right - part.left));
+    for (int i = 0; i < part.right - part.left; ++i) columns[i] = sourceIndex(part.left + i, corner.x, from.width);
+    for (int row = part.top; row < part.bottom; ++row) {
+        const int sy = sourceIndex(row, corner.y, from.height);
+        const auto* line = reinterpret_cast<const std::uint32_t*>(from.data + static_cast<std::size_t>(from.flipped ? from.height - 1 - sy : sy) * from.stride);
+        std::uint32_t* to = surface.row(row - y) + (part.left - x);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const std::uint32_t p = line[columns[i]];
+            to[i] = 0xFF000000u | (from.swapRedBlue ? ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF) : p & 0xFFFFFF);
+        }
+    }
+}
 
 }  // namespace
 
@@ -158,6 +231,36 @@ void WaylandScreen::State::MakeBuffer(const Frame& f) {
     buffer.format = f.format, buffer.width = f.width, buffer.height = f.height, buffer.stride = f.stride;
 }
 
+void WaylandScreen::State::FollowLayout(Output& o) {
+    if (!xdgOutputs || o.xdg) return;
+    o.xdg = GetXdgOutput(xdgOutputs, o.output);
+    AddXdgOutputListener(o.xdg, &kXdgOutputListener, &o);
+}
+
+// Asks the compositor for that region of the output, in its logical units;
+// the pixels are then in the kept buffer.
+void WaylandScreen::State::Grab(const Output& output, const Rect& region, bool withPointer) {
+    zwlr_screencopy_frame_v1* copy = CaptureOutputRegion(screencopy, withPointer, output.output, region.left, region.top,
+                                                         region.right - region.left, region.bottom - region.top);
+    frame = {};
+    AddFrameListener(copy, &kFrameListener, this);
+    const bool listsBuffers = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(copy)) >= 3;  // then ends the list with buffer_done
+    try {
+        while (!frame.failed && !(frame.described && (!listsBuffers || frame.bufferDone))) Dispatch();
+        if (!frame.failed) {
+            MakeBuffer(frame);
+            CopyFrame(copy, buffer.buffer);
+            while (!frame.failed && !frame.ready) Dispatch();
+        }
+    } catch (...) {
+        DestroyFrame(copy);
+        throw;
+    }
+    DestroyFrame(copy);
+    wl_display_flush(display);
+    if (frame.failed) throw Error("Wayland 合成器拒絕了螢幕擷取 (the compositor refused the screen copy)");
+}
+
 WaylandScreen::WaylandScreen() : s_(std::make_unique<State>()) {
     s_->display = wl_display_connect(nullptr);
     if (!s_->display)
@@ -174,12 +277,16 @@ WaylandScreen::~WaylandScreen() = default;
 
 bool WaylandScreen::CanCopy() const { return s_->screencopy && s_->shm && !s_->outputs.empty(); }
 
-void WaylandScreen::Choose(const std::string& outputName) {
-    // Outputs come and go: take up what the compositor said meanwhile, and
-    // wait only for what a new output then tells of itself.
+void WaylandScreen::Refresh() {
+    // Outputs come, go and move: take up what the compositor said meanwhile,
+    // and wait only for what a new output then tells of itself.
     const std::size_t known = s_->outputs.size();
     s_->DispatchWaiting();
     if (s_->outputs.size() != known) wl_display_roundtrip(s_->display);
+}
+
+void WaylandScreen::Choose(const std::string& outputName) {
+    Refresh();
     for (std::size_t i = 0; i < s_->outputs.size(); ++i)
         if (s_->outputs[i].name == outputName) s_->chosen = i;
 }
@@ -191,56 +298,62 @@ Size WaylandScreen::ScreenSize() const {
 
 Point WaylandScreen::Origin() const {
     if (s_->outputs.empty()) return {};
-    return {s_->outputs[s_->chosen].x, s_->outputs[s_->chosen].y};
+    const Rect place = LogicalPlace(s_->outputs[s_->chosen]);
+    return {place.left, place.top};
 }
 
-Point WaylandScreen::LayoutCorner() const {
+Rect WaylandScreen::Layout() const {
     if (s_->outputs.empty()) return {};
-    Point corner{s_->outputs.front().x, s_->outputs.front().y};
-    for (const Output& o : s_->outputs) corner = {std::min(corner.x, o.x), std::min(corner.y, o.y)};
-    return corner;
+    Rect bounds = LogicalPlace(s_->outputs[s_->chosen]);
+    for (const Output& o : s_->outputs) {
+        if (o.width <= 0) continue;
+        const Rect r = LogicalPlace(o);
+        bounds = {std::min(bounds.left, r.left), std::min(bounds.top, r.top), std::max(bounds.right, r.right), std::max(bounds.bottom, r.bottom)};
+    }
+    return bounds;
+}
+
+std::vector<Rect> WaylandScreen::Monitors() const {
+    std::vector<Rect> places;
+    for (const Output& o : s_->outputs)
+        if (o.width > 0) places.push_back(ScreenPlace(LogicalPlace(o), s_->outputs[s_->chosen]));
+    return places;
 }
 
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
-    const Output& output = s_->outputs[s_->chosen];
-    const Rect part = AreaOnScreen(x, y, surface, Size{output.width, output.height});
-    if (part.right <= part.left) return;
-    const int left = part.left, top = part.top, right = part.right, bottom = part.bottom, scale = output.scale;
-    zwlr_screencopy_frame_v1* frame =
-        CaptureOutputRegion(s_->screencopy, withPointer, output.output, left / scale, top / scale, (right - left) / scale, (bottom - top) / scale);
-    s_->frame = {};
-    AddFrameListener(frame, &kFrameListener, s_.get());
-    const bool listsBuffers = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(frame)) >= 3;  // then ends the list with buffer_done
-    try {
-        while (!s_->frame.failed && !(s_->frame.described && (!listsBuffers || s_->frame.bufferDone))) s_->Dispatch();
-        if (!s_->frame.failed) {
-            s_->MakeBuffer(s_->frame);
-            CopyFrame(frame, s_->buffer.buffer);
-            while (!s_->frame.failed && !s_->frame.ready) s_->Dispatch();
-        }
-    } catch (...) {
-        DestroyFrame(frame);
-        throw;
-    }
-    DestroyFrame(frame);
-    wl_display_flush(s_->display);
-    if (s_->frame.failed) throw Error("Wayland 合成器拒絕了螢幕擷取 (the compositor refused the screen copy)");
-
-    const ShmBuffer& b = s_->buffer;
-    const bool swapRedBlue = b.format == kXBGR8888 || b.format == kABGR8888;
-    const bool flipped = s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
-    const int width = std::min<int>(static_cast<int>(b.width), right - left);
-    const int height = std::min<int>(static_cast<int>(b.height), bottom - top);
-    for (int row = 0; row < height; ++row) {
-        const auto* from = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(b.data) +
-                                                                  static_cast<std::size_t>(flipped ? b.height - 1 - row : row) * b.stride);
-        std::uint32_t* to = surface.row(static_cast<int>(top - y) + row) + (left - x);
-        for (int i = 0; i < width; ++i) {
-            const std::uint32_t p = from[i];
-            to[i] = 0xFF000000u | (swapRedBlue ? ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF) : p & 0xFFFFFF);
-        }
+    const Output& screen = s_->outputs[s_->chosen];
+    for (const Output& o : s_->outputs) {
+        if (o.width <= 0) continue;
+        const Rect place = ScreenPlace(LogicalPlace(o), screen);
+        const Rect part = AreaOnScreen(x, y, surface, place);
+        if (part.right <= part.left) continue;
+        // The part in the output's logical units, widened to whole ones.
+        const int s = screen.scale;
+        const Rect region{(part.left - place.left) / s, (part.top - place.top) / s, (part.right - place.left + s - 1) / s,
+                          (part.bottom - place.top + s - 1) / s};
+        s_->Grab(o, region, withPointer);
+        const ShmBuffer& b = s_->buffer;
+        const Source from{static_cast<const std::uint8_t*>(b.data), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
+                          b.format == kXBGR8888 || b.format == kABGR8888, (s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0};
+        const double perPixel = static_cast<double>(b.width) / ((region.right - region.left) * s);
+        Resample(from, {place.left + region.left * s, place.top + region.top * s}, perPixel, part, x, y, surface);
     }
 }
 
+void WaylandScreen::CopyFromLayout(const Picture& layout, int x, int y, Picture& surface) const {
+    if (s_->outputs.empty() || layout.empty()) return;
+    const Output& screen = s_->outputs[s_->chosen];
+    const Rect bounds = Layout();
+    if (bounds.right <= bounds.left) return;
+    const Source from{reinterpret_cast<const std::uint8_t*>(layout.row(0)), layout.width, layout.height,
+                      static_cast<std::uint32_t>(layout.stride) * 4, false, false};
+    const double perPixel = static_cast<double>(layout.width) / ((bounds.right - bounds.left) * screen.scale);
+    const Rect corner = ScreenPlace(bounds, screen);
+    for (const Rect& monitor : Monitors())
+        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left)
+            Resample(from, {corner.left, corner.top}, perPixel, part, x, y, surface);
+}
+
 }  // namespace dudo
+

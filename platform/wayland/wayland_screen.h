@@ -1,14 +1,18 @@
 // WaylandScreen: the screen on a Wayland compositor that offers
 // wlr-screencopy (sway, Hyprland, river, labwc, Wayfire), over a connection of
 // its own beside the toolkit's. The screen is one output: the one the panel
-// is on, or the first the compositor announces; positions are that output's
-// own. Copies go through one shared-memory buffer, kept while the size
-// stays; the compositor draws the pointer in on request.
-// Leaves out: fractional scales (a region is asked for in whole logical
-// pixels; whole outputs are right at any scale).
+// is on, or the first the compositor announces. Positions are in that
+// output's own pixels, with the other outputs placed around it as the
+// compositor lays them out, at its scale: a picture may take in any output,
+// and one of another scale is resampled to the screen's. Copies go through
+// one shared-memory buffer, kept while the size stays; the compositor draws
+// the pointer in on request.
+// Leaves out: rotated outputs, and fractional scales (a region is asked for
+// in whole logical pixels; whole outputs are right at any scale).
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -22,15 +26,21 @@ public:
 
     // Whether the compositor offers the screen copy.
     bool CanCopy() const;
+    // Takes up outputs that came, went or moved since.
+    void Refresh();
     // The output of that name is the screen from now on, where there is one.
     void Choose(const std::string& outputName);
     Size ScreenSize() const;
-    // Where the screen lies in the compositor's layout, and where the
-    // layout's top left corner is.
+    // Every output, in the screen's pixels.
+    std::vector<Rect> Monitors() const;
+    // Where the screen lies in the compositor's layout.
     Point Origin() const;
-    Point LayoutCorner() const;
+    // The layout's bounds, in its own (logical) units.
+    Rect Layout() const;
     // As Platform::CopyScreen; throws dudo::Error when the compositor refuses.
     void CopyScreen(int x, int y, Picture& surface, bool withPointer);
+    // The same from a picture of the whole layout, as a desktop portal takes it.
+    void CopyFromLayout(const Picture& layout, int x, int y, Picture& surface) const;
 
     struct State;  // the connection's, which the protocol's listeners reach
 

@@ -33,15 +33,8 @@ void WaylandWindowSystem::ToolkitStarted() {
 
 void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!portal_) return screen_.CopyScreen(x, y, surface, withPointer);
-    // The portal's picture is the whole layout: the area lies in it at the
-    // screen's place, and what lies outside it keeps the surface's pixels.
-    const Picture desktop = PortalScreenshot::Take();
-    const Point origin = screen_.Origin(), corner = screen_.LayoutCorner();
-    const int dx = origin.x - corner.x, dy = origin.y - corner.y;  // the screen's place in the picture
-    const Size screen = screen_.ScreenSize();
-    const Rect part = AreaOnScreen(x, y, surface, Size{std::min(screen.width, desktop.width - dx), std::min(screen.height, desktop.height - dy)});
-    for (int row = part.top; row < part.bottom; ++row)
-        std::copy_n(desktop.row(row + dy) + (part.left + dx), part.right - part.left, surface.row(row - y) + (part.left - x));
+    // The portal's picture is the whole layout.
+    screen_.CopyFromLayout(PortalScreenshot::Take(), x, y, surface);
 }
 
 std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {
@@ -52,35 +45,56 @@ std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {
 }
 
 // Wayland tells a client where the pointer is only over its own windows:
-// while picking, the overlay's.
+// while picking, the overlays'.
 Point WaylandWindowSystem::CursorPos() {
-    if (overlay_ && overlay_->isVisible()) return click_;
+    if (Picking()) return click_;
     const QPoint p = QCursor::pos();
     return {p.x(), p.y()};
 }
 
+bool WaylandWindowSystem::Picking() const {
+    return std::any_of(overlays_.begin(), overlays_.end(), [](const auto& o) { return o->isVisible(); });
+}
+
+void WaylandWindowSystem::HideOverlays() {
+    for (auto& o : overlays_) o->hide();
+}
+
+// One overlay over each output, so that a range may be picked anywhere; a
+// click on any is taken in the screen's pixels.
 void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<void()>& pressed, const std::function<void()>& cancelled) {
-    if (!armed || (overlay_ && overlay_->isVisible())) {
-        if (!armed && overlay_) overlay_->hide();
+    if (!armed || Picking()) {
+        if (!armed) HideOverlays();
         return;
     }
-    const auto click = [this, pressed](QPoint p) {
-        const double scale = PixelsPerPoint();
-        click_ = {static_cast<int>(std::lround(p.x() * scale)), static_cast<int>(std::lround(p.y() * scale))};
-        clicked_ = true;
-        pressed();
-    };
-    if (!overlay_) overlay_ = std::make_unique<RangeOverlay>(click, [this, cancelled] { overlay_->hide(), cancelled(); });
-    // The screen as it is now, so that the user picks from what the picture will show.
-    const Size size = screen_.ScreenSize();
-    Picture frozen = Picture::Sized(size.width, size.height, {});
-    QImage shown;
-    try {
-        CopyScreen(0, 0, frozen, false);
-        shown = QImage(reinterpret_cast<const uchar*>(frozen.row(0)), frozen.width, frozen.height, frozen.stride * 4, QImage::Format_RGB32).copy();
-    } catch (const Error&) {  // picking still works over a dimmed screen
+    screen_.Refresh();
+    const QScreen* panel = PanelScreen();
+    const double scale = PixelsPerPoint();
+    overlays_.clear();
+    std::vector<QImage> frozen;  // each output as it is now, so that the user picks from what the picture will show
+    for (QScreen* output : QGuiApplication::screens()) {  // the same list below: nothing runs between
+        const QPoint offset = output->geometry().topLeft() - (panel ? panel->geometry().topLeft() : QPoint());
+        const auto click = [this, pressed, offset, scale](QPoint p) {
+            click_ = {static_cast<int>(std::lround((p.x() + offset.x()) * scale)), static_cast<int>(std::lround((p.y() + offset.y()) * scale))};
+            clicked_ = true;
+            pressed();
+        };
+        overlays_.push_back(std::make_unique<RangeOverlay>(click, [this, cancelled] { HideOverlays(), cancelled(); }));
+        const QRect shown(offset * scale, output->geometry().size() * scale);  // in the screen's pixels
+        Picture picture = Picture::Sized(shown.width(), shown.height(), {});
+        try {
+            CopyScreen(shown.x(), shown.y(), picture, false);
+            frozen.push_back(QImage(reinterpret_cast<const uchar*>(picture.row(0)), picture.width, picture.height, picture.stride * 4,
+                                    QImage::Format_RGB32).copy());
+        } catch (const Error&) {  // picking still works over a dimmed output
+            frozen.emplace_back();
+        }
     }
-    overlay_->ShowOver(PanelScreen(), std::move(shown));
+    // All at once, the keyboard (Esc) to the one over the panel.
+    const QList<QScreen*> outputs = QGuiApplication::screens();
+    for (std::size_t i = 0; i < overlays_.size(); ++i) overlays_[i]->ShowOver(outputs[static_cast<int>(i)], std::move(frozen[i]));
+    for (std::size_t i = 0; i < overlays_.size(); ++i)
+        if (outputs[static_cast<int>(i)] == panel) overlays_[i]->activateWindow();
 }
 
 std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {

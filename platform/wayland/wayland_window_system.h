@@ -34,7 +34,8 @@ public:
     bool PrintScreenHeldElsewhere() override { return false; }
 
     void FollowScreen(const std::string& name) override { screen_.Choose(screenName_ = name); }
-    Size ScreenSize() override { return screen_.ScreenSize(); }
+    Size ScreenSize() override { return screen_.Refresh(), screen_.ScreenSize(); }
+    std::vector<Rect> Monitors() override { return screen_.Refresh(), screen_.Monitors(); }
     double TwipsPerPixelX() override { return 15; }
     double TwipsPerPixelY() override { return 15; }
     std::optional<Rect> ForegroundWindowRect() override;
@@ -46,6 +47,8 @@ public:
 
 private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
+    bool Picking() const;
+    void HideOverlays();
     // The output's pixels to the toolkit's points: more than one on a scaled output.
     double PixelsPerPoint() const;
 
@@ -53,7 +56,7 @@ private:
     bool portal_ = false;  // the screen through the desktop portal
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
     std::string screenName_;     // the toolkit's, of the panel's screen
-    std::unique_ptr<RangeOverlay> overlay_;
+    std::vector<std::unique_ptr<RangeOverlay>> overlays_;
     bool clicked_ = false;  // on the overlay, until the next query
     Point click_;           // where, in the output's pixels
 };

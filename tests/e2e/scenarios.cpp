@@ -86,10 +86,19 @@ const Scenario kScenarios[] = {
     {"RangePickedOnTheOverlay", {},
      "click Combo1; keys Down Down Return; click Command3 slow; window overlay; pointer 500 200; click; pointer 600 100; click;"
      "pointer 700 400; click; no-window overlay; click Command3 slow; window overlay; keys Escape; no-window overlay; print; file .png 200 200; pixel 42 60 336699; pixel 44 60 efefef; pixel 44 54 336699", "Sway"},
-    // With two outputs, the screen is the panel's.
+    // Two outputs, the second of twice the scale: the screen is the panel's
+    // output, whichever it is; the other lies beside it at the screen's
+    // scale, and what no output shows stays white. Picking puts an overlay
+    // on each output; the one on the scaled output takes a moment to settle.
     {"ScreenIsThePanelsOutput", {},
-     "desktop create_output; desktop output HEADLESS-2 mode 800x600; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
-     "print; file .png 800 600", "Sway"},
+     "desktop create_output; desktop output HEADLESS-2 mode 800x600 pos 1280 0 scale 2; desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2;"
+     "print; file .png 800 600; raise-panel; keys Down; print; file .png 386 576; pixel 380 570 efefef; pixel 3 3 efefef", "Sway"},
+    {"RangesAcrossAndOnTheOtherOutput", {},
+     "desktop create_output; desktop output HEADLESS-2 mode 800x600 pos 1280 0 scale 2 bg #993366 solid_color; desktop output HEADLESS-1 pos 0 0;"
+     "keys Down Down Tab Tab Tab Tab Tab Tab Tab 1 1 8 0 Tab Tab Tab 2 0 0 Tab 1 3 8 0 Tab 4 0 0; print; file .png 200 200;"
+     "pixel 99 50 336699; pixel 100 50 993366; pixel 199 99 993366; pixel 100 100 ffffff; pixel 50 150 336699;"
+     "click Command3 slow; windows 2 overlay; sh sleep 0.5; pointer 1300 60; click; pointer 1400 160; click; no-window overlay; print; file .png 100 100;"
+     "pixel 0 0 993366; pixel 90 90 993366", "Sway"},
     // waybar's tray: its activation shows the panel, its context-menu request opens ours.
     {"StatusNotifierItemOnWayland", kStatusNotifierHost,
      "icons 1; item-tip dudo; keys Tab Tab Tab Tab Tab Tab space; panel hidden; tray 1; panel shown; tray 3; keys Down Return; exits 0; icons 0",
@@ -309,6 +318,10 @@ private:
          }},
         {"window", [this](const Args& a) {
              EXPECT_TRUE(d().WaitFor([&] { return d().Window(Named(a.rest)).has_value(); }, 6000)) << "no " << a.rest;
+         }},
+        {"windows", [this](const Args& a) {  // windows N name: that many shown
+             const std::string name = a.rest.substr(a.rest.find(' ') + 1);
+             EXPECT_TRUE(d().WaitFor([&] { return d().CountWindows(Named(name)) == a[0]; }, 6000)) << d().CountWindows(Named(name)) << " " << name;
          }},
         {"no-window", [this](const Args& a) {
              SleepMs(500);
