@@ -89,58 +89,67 @@ inline std::uint8_t Paeth(int a, int b, int c) {
     return static_cast<std::uint8_t>(std::min(pa, pb) <= pc ? ab : c);
 }
 
-unsigned long Cost(const std::uint8_t* row, std::size_t n) {
-    unsigned long sum = 0;
-    for (std::size_t i = 0; i < n; ++i) sum += row[i] < 128 ? row[i] : 256 - row[i];
+// The five filters' predictions of byte i from the byte left of it (a),
+// above it (b) and above-left (c), as PNG defines them.
+enum Filter { kNone, kSub, kUp, kAverage, kPaeth };
+
+template <int F> inline std::uint8_t Predict(int a, int b, int c) {
+    if constexpr (F == kNone) return 0;
+    if constexpr (F == kSub) return static_cast<std::uint8_t>(a);
+    if constexpr (F == kUp) return static_cast<std::uint8_t>(b);
+    if constexpr (F == kAverage) return static_cast<std::uint8_t>((a + b) >> 1);
+    return Paeth(a, b, c);
+}
+
+// The sum of the filtered bytes taken as signed, without writing them: one
+// plain loop per filter, which the compiler vectorises.
+template <int F> inline std::uint32_t Cost(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < b; ++i) sum += std::abs(static_cast<std::int8_t>(cur[i] - Predict<F>(0, prev[i], 0)));
+    for (std::size_t i = b; i < n; ++i)
+        sum += std::abs(static_cast<std::int8_t>(cur[i] - Predict<F>(cur[i - b], prev[i], prev[i - b])));
     return sum;
+}
+
+template <int F> inline void Apply(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b, std::uint8_t* out) {
+    for (std::size_t i = 0; i < b; ++i) out[i] = cur[i] - Predict<F>(0, prev[i], 0);
+    for (std::size_t i = b; i < n; ++i) out[i] = cur[i] - Predict<F>(cur[i - b], prev[i], prev[i - b]);
 }
 
 // Writes filter type and filtered bytes of `cur` into out (rowBytes + 1).
 // Chooses the filter with the least sum of absolute values, the heuristic
-// that suits screen content well. One plain loop per filter, so that the
-// compiler can vectorise them; compiled twice, once for processors that
-// have AVX2 (picked at run time, which also works where the system's loader
-// offers no ifunc).
+// that suits screen content well; the sums are taken without writing the
+// filtered rows, and only the chosen one is written. Compiled twice, once for
+// processors that have AVX2 (picked at run time, which also works where the
+// system's loader offers no ifunc).
 __attribute__((always_inline)) inline void FilterRowBody(const std::uint8_t* cur, const std::uint8_t* prev,
-                                                         std::size_t n, int bpp, std::uint8_t* out,
-                                                         std::uint8_t* scratch, const std::uint8_t* zeros) {
+                                                         std::size_t n, int bpp, std::uint8_t* out, const std::uint8_t* zeros) {
     if (!prev) prev = zeros;
     const std::size_t b = static_cast<std::size_t>(bpp);
-    std::uint8_t* f[5] = {scratch, scratch + n, scratch + 2 * n, scratch + 3 * n, scratch + 4 * n};
-    for (std::size_t i = 0; i < n; ++i) f[0][i] = cur[i];
-    for (std::size_t i = 0; i < b; ++i) {
-        f[1][i] = cur[i];
-        f[2][i] = cur[i] - prev[i];
-        f[3][i] = cur[i] - (prev[i] >> 1);
-        f[4][i] = cur[i] - prev[i];
-    }
-    for (std::size_t i = b; i < n; ++i) f[1][i] = cur[i] - cur[i - b];
-    for (std::size_t i = b; i < n; ++i) f[2][i] = cur[i] - prev[i];
-    for (std::size_t i = b; i < n; ++i) f[3][i] = cur[i] - ((cur[i - b] + prev[i]) >> 1);
-    for (std::size_t i = b; i < n; ++i) f[4][i] = cur[i] - Paeth(cur[i - b], prev[i], prev[i - b]);
-    int best = 0;
-    unsigned long bestCost = Cost(f[0], n);
-    for (int k = 1; k < 5; ++k) {
-        const unsigned long c = Cost(f[k], n);
-        if (c < bestCost) best = k, bestCost = c;
-    }
+    const std::uint32_t costs[5] = {Cost<kNone>(cur, prev, n, b), Cost<kSub>(cur, prev, n, b), Cost<kUp>(cur, prev, n, b),
+                                    Cost<kAverage>(cur, prev, n, b), Cost<kPaeth>(cur, prev, n, b)};
+    const int best = static_cast<int>(std::min_element(costs, costs + 5) - costs);
     out[0] = static_cast<std::uint8_t>(best);
-    std::memcpy(out + 1, f[best], n);
+    switch (best) {
+        case kNone: std::memcpy(out + 1, cur, n); break;
+        case kSub: Apply<kSub>(cur, prev, n, b, out + 1); break;
+        case kUp: Apply<kUp>(cur, prev, n, b, out + 1); break;
+        case kAverage: Apply<kAverage>(cur, prev, n, b, out + 1); break;
+        default: Apply<kPaeth>(cur, prev, n, b, out + 1); break;
+    }
 }
 
 __attribute__((target("avx2"))) void FilterRowAvx2(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
-                                                   int bpp, std::uint8_t* out, std::uint8_t* scratch,
-                                                   const std::uint8_t* zeros) {
-    FilterRowBody(cur, prev, n, bpp, out, scratch, zeros);
+                                                   int bpp, std::uint8_t* out, const std::uint8_t* zeros) {
+    FilterRowBody(cur, prev, n, bpp, out, zeros);
 }
 
 void FilterRowPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, int bpp, std::uint8_t* out,
-                    std::uint8_t* scratch, const std::uint8_t* zeros) {
-    FilterRowBody(cur, prev, n, bpp, out, scratch, zeros);
+                    const std::uint8_t* zeros) {
+    FilterRowBody(cur, prev, n, bpp, out, zeros);
 }
 
-using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, int, std::uint8_t*,
-                             std::uint8_t*, const std::uint8_t*);
+using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, int, std::uint8_t*, const std::uint8_t*);
 // Picked on first use, not by a static initializer, which could run before
 // the processor's features have been read.
 FilterRowFn PickFilterRow() {
@@ -152,7 +161,7 @@ FilterRowFn PickFilterRow() {
 void FilterRows(const Image& image, const Layout& layout, int first, int last, std::uint8_t* filtered) {
     static const FilterRowFn filterRow = PickFilterRow();
     const std::size_t n = layout.rowBytes;
-    std::vector<std::uint8_t> rows(2 * n), scratch(5 * n), zeros(n, 0);
+    std::vector<std::uint8_t> rows(2 * n), zeros(n, 0);
     std::uint8_t* prev = rows.data();
     std::uint8_t* cur = rows.data() + n;
     if (first > 0) RawRow(image, layout, first - 1, prev);
@@ -163,7 +172,7 @@ void FilterRows(const Image& image, const Layout& layout, int first, int last, s
             out[0] = 0;  // palette indices compress best unfiltered
             std::memcpy(out + 1, cur, n);
         } else {
-            filterRow(cur, y > 0 ? prev : nullptr, n, layout.channels, out, scratch.data(), zeros.data());
+            filterRow(cur, y > 0 ? prev : nullptr, n, layout.channels, out, zeros.data());
         }
         std::swap(prev, cur);
     }
