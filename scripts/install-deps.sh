@@ -10,6 +10,7 @@ packages=(
   xvfb xserver-xephyr xauth xdotool x11-utils trayer fonts-noto-cjk fonts-dejavu-core
   desktop-file-utils appstream file man-db dpkg-dev dunst dbus-daemon xfce4-panel libglib2.0-bin
   sway swaybg xwayland wtype jq waybar xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim pipewire
+  gnome-shell gjs gnome-settings-daemon xdg-desktop-portal-gnome gnome-shell-extension-appindicator fuse3
   "$@"
 )
 missing=()

@@ -7,7 +7,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <QByteArray>
 
 #include "common/error.h"
 
@@ -19,6 +23,22 @@ namespace {
 constexpr std::size_t kRequestSize = 8;
 const char* RequestText(CaptureChannel::Ask ask) { return ask == CaptureChannel::Ask::ShowPanel ? "present\n" : "capture\n"; }
 constexpr char kTaken[] = "ok\n";
+// A request to show the panel is followed by one line: the activation token
+// the desktop gave the second start (empty where it gave none).
+constexpr std::size_t kTokenSize = 255;
+
+// The second start's token, for the toolkit to show the panel with: under
+// Wayland a program may bring its window to the front only with a token
+// from the desktop, which the launcher handed to the second start.
+void TakeActivationToken(int client) {
+    char line[kTokenSize + 2] = {};
+    std::size_t size = 0;
+    while (size < kTokenSize + 1 && recv(client, line + size, 1, 0) == 1 && line[size] != '\n') ++size;
+    const std::string token(line, size);
+    const bool plain = !token.empty() && token.size() <= kTokenSize &&
+                       token.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-.:") == std::string::npos;
+    if (plain) qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+}
 
 sockaddr_un Address(const std::string& path) {
     sockaddr_un address{};
@@ -71,6 +91,7 @@ void CaptureChannel::Serve() {
     const bool heard = ours && recv(client, request, kRequestSize, MSG_WAITALL) == static_cast<ssize_t>(kRequestSize);
     for (Ask ask : {Ask::Capture, Ask::ShowPanel})
         if (heard && std::strcmp(request, RequestText(ask)) == 0) {
+            if (ask == Ask::ShowPanel) TakeActivationToken(client);
             [[maybe_unused]] ssize_t n = send(client, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL);
             close(client);
             serve_(ask);
@@ -92,8 +113,13 @@ int CaptureChannel::Request(const std::string& path, Ask ask) {
         return 1;
     }
     SetTimeout(fd, 3000);
+    std::string request = RequestText(ask);
+    if (ask == Ask::ShowPanel) {
+        const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+        request += std::string(token && std::strlen(token) <= kTokenSize ? token : "") + "\n";
+    }
     char reply[sizeof kTaken] = {};
-    const bool taken = send(fd, RequestText(ask), kRequestSize, MSG_NOSIGNAL) == static_cast<ssize_t>(kRequestSize) &&
+    const bool taken = send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size()) &&
                        recv(fd, reply, sizeof reply - 1, MSG_WAITALL) == sizeof reply - 1 && std::strcmp(reply, kTaken) == 0;
     close(fd);
     if (!taken) std::fprintf(stderr, "dudo: 執行中的 dudo 沒有回應 (the running dudo did not answer)\n");

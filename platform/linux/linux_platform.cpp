@@ -58,6 +58,7 @@ LinuxPlatform::LinuxPlatform(int& argc, char** argv) : windows_(MakeWindowSystem
     app_ = std::make_unique<QApplication>(argc, argv);
     app_->setQuitOnLastWindowClosed(false);
     windows_->ToolkitStarted();
+    windows_->tell = [this](const std::string& text) { Tell(text); };
     app_->setFont(QtView::PanelFont(windows_->TwipsPerPixelY()));  // the message box and menu match the panel
     app_->setWindowIcon(ProgramIcon());
     WatchSignals();
@@ -189,6 +190,15 @@ void LinuxPlatform::Balloon(const std::string& title, const std::string& text, i
     if (DesktopNotifications::Available() && notifications_.Show(t, body, timeoutMs)) return;
     if (tray_ && tray_->Shown()) tray_->ShowBalloon(t, body, timeoutMs);
     else std::fprintf(stderr, "dudo: %s: %s\n", title.c_str(), text.c_str());
+}
+
+// Said on standard error and shown as a notification (or the tray's
+// balloon) together: it is wanted now, wherever the user looks.
+void LinuxPlatform::Tell(const std::string& text) {
+    std::fprintf(stderr, "dudo: %s\n", text.c_str());
+    const QString title = "dudo進階版", body = QString::fromStdString(text);
+    if (DesktopNotifications::Available() && notifications_.Show(title, body, 0)) return;
+    if (tray_ && tray_->Shown()) tray_->ShowBalloon(title, body, 0);
 }
 
 bool LinuxPlatform::AcquireSingleInstance() {

@@ -72,6 +72,7 @@ private:
     // A balloon of the tray icon: to the desktop's notification service
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);
+    void Tell(const std::string& text);
 
     std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<QApplication> app_;

@@ -62,6 +62,10 @@ public:
     // Brings the shown panel to the front.
     virtual void Activate(QWidget& window) = 0;
 
+    // What the user must know at once while the window system works (a
+    // question the desktop asks before a capture), as the platform passes it on.
+    std::function<void(const std::string&)> tell = [](const std::string&) {};
+
     // The tray icon this desktop shows; `menu` for hosts that show it themselves.
     virtual std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) = 0;
 };

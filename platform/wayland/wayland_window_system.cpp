@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
 #include "platform/wayland/portal_screenshot.h"
+#include "platform/wayland/screenshot_permission.h"
 #include "platform/wayland/sway_ipc.h"
 
 namespace dudo {
@@ -33,8 +34,35 @@ void WaylandWindowSystem::ToolkitStarted() {
 
 void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!portal_) return screen_.CopyScreen(x, y, surface, withPointer);
-    // The portal's picture is the whole layout.
-    screen_.CopyFromLayout(PortalScreenshot::Take(), x, y, surface);
+    screen_.CopyFromLayout(PortalPicture(), x, y, surface);
+}
+
+// The portal's picture, of the whole layout. Where the desktop asks the user
+// first, the user hears so at once and the answer is waited for as long as a
+// person may take; after a "no", the error says how to allow it.
+Picture WaylandWindowSystem::PortalPicture() {
+    bool asked = false;
+    if (!portalAllowed_) {
+        const Permission permission = ScreenshotPermission::Stored();
+        if (permission == Permission::Refused) throw Error(RefusedText());
+        if ((asked = permission == Permission::Unasked && ScreenshotPermission::DesktopAsks()))
+            tell("桌面正在詢問是否允許 dudo 擷取螢幕畫面：請在桌面的對話框中回答，允許後圖片就會存檔 (the desktop asks "
+                 "whether dudo may take screenshots: answer in its dialog, and the picture is saved once you allow it)");
+    }
+    try {
+        Picture picture = PortalScreenshot::Take(asked ? 180000 : 30000);
+        portalAllowed_ = true;
+        return picture;
+    } catch (const Error&) {
+        portalAllowed_ = false;
+        if (ScreenshotPermission::Stored() == Permission::Refused) throw Error(RefusedText());
+        throw;
+    }
+}
+
+std::string WaylandWindowSystem::RefusedText() {
+    return "桌面不允許 dudo 擷取螢幕畫面。要允許，請在終端機執行 (the desktop does not allow dudo to take screenshots; "
+           "to allow it, run): " + ScreenshotPermission::HowToAllow();
 }
 
 std::uint16_t WaylandWindowSystem::AsyncKeyState(int virtualKey) {

@@ -48,12 +48,15 @@ public:
 private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
     bool Picking() const;
+    Picture PortalPicture();
+    static std::string RefusedText();
     void HideOverlays();
     // The output's pixels to the toolkit's points: more than one on a scaled output.
     double PixelsPerPoint() const;
 
     WaylandScreen screen_;
     bool portal_ = false;  // the screen through the desktop portal
+    bool portalAllowed_ = false;  // it gave a picture: no one asks any more
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
     std::string screenName_;     // the toolkit's, of the panel's screen
     std::vector<std::unique_ptr<RangeOverlay>> overlays_;

@@ -95,7 +95,8 @@ protected:
     std::string ItemCall(const std::string& method) const {
         const std::string items = Watcher("Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems");
         std::smatch item;
-        if (!std::regex_search(items, item, std::regex("'([^/']+)(/[^']+)'"))) return "no item: " + items;
+        // "name/path", or "name@/path" as GNOME's AppIndicator host lists them.
+        if (!std::regex_search(items, item, std::regex("'([^/'@]+)@?(/[^']+)'"))) return "no item: " + items;
         return Shell(OnBus() + "gdbus call --session --dest " + item[1].str() + " --object-path " + item[2].str() + " --method " +
                      method + " 2>&1");
     }

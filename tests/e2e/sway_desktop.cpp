@@ -10,7 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "tests/e2e/program_desktop.h"
+#include "tests/e2e/wayland_desktop.h"
 
 namespace dudo::e2e {
 
@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 constexpr int kUser = 65534, kOtherUser = 65533;
 
-class SwayDesktop : public ProgramDesktop {
+class SwayDesktop : public WaylandDesktop {
 public:
     explicit SwayDesktop(const DesktopOptions& options) {
         if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
@@ -76,15 +76,6 @@ public:
     }
     void PressKey(const std::string& key, int holdMs) override { Wtype(" -P " + key + " -s " + std::to_string(holdMs) + " -p " + key); }
 
-    std::optional<WindowPlace> Window(Shown window) override {
-        const auto places = Places(window);
-        return places.empty() ? std::nullopt : std::optional(places.front());
-    }
-    int CountWindows(Shown window) override {
-        if (window == Shown::TrayIcon) return statusNotifier_ ? RegisteredItems() : 0;
-        const int count = static_cast<int>(Places(window).size());
-        return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
-    }
     void Command(const std::string& command) override { Swaymsg("'" + command + "'"); }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
@@ -95,16 +86,7 @@ protected:
         return Session(otherUser ? kOtherUser : kUser) + "WAYLAND_DISPLAY=" + wayland_ + " SWAYSOCK=" + ipc_ +
                (display_.empty() ? "" : " DISPLAY=" + display_) + (portal_ ? " DUDO_SCREEN_COPY=portal" : "") + " ";
     }
-    bool ProgramShown() override { return Window(Shown::Panel).has_value() && (!statusNotifier_ || RegisteredItems() == 1); }
     std::string OnBus() const override { return As(false); }
-    // The host's own activation and context-menu request, answered at once
-    // as a host expects, whatever the program then opens.
-    void ClickTrayIcon(int button) override {
-        const std::string answer =
-            ItemCall(std::string("org.kde.StatusNotifierItem.") + (button == 3 ? "ContextMenu" : "Activate") + " 0 0 --timeout 3");
-        if (answer != "()\n") throw std::runtime_error("the item answered: " + answer);
-    }
-
 private:
     // A fresh environment as that user, with the compositor's runtime folder.
     std::string Session(int user) const {
@@ -172,12 +154,9 @@ private:
         Shell(As(false) + "wtype " + arguments);
         SleepMs(60);
     }
-    std::string Swaymsg(const std::string& arguments) { return Shell(As(false) + "swaymsg " + arguments + " 2>&1"); }
+    std::string Swaymsg(const std::string& arguments) const { return Shell(As(false) + "swaymsg " + arguments + " 2>&1"); }
     // The windows with that title in sway's tree: "x y width height" each.
-    std::vector<WindowPlace> Places(Shown window) {
-        const char* titles[] = {"dudo進階版", "", "", "作者的話", "dudo進階版", "dudo 選取範圍"};
-        const std::string title = titles[static_cast<int>(window)];
-        if (title.empty()) return {};  // no tray, so neither icon nor balloon
+    std::vector<WindowPlace> Places(const std::string& title) const override {
         const std::string found = Swaymsg("-t get_tree | jq -r '.. | objects | select(.name? == \"" + title +
                                           "\" and .pid?) | \"\\(.rect.x) \\(.rect.y) \\(.rect.width) \\(.rect.height)\"'");
         std::vector<WindowPlace> places;
@@ -187,7 +166,7 @@ private:
     }
 
     pid_t sway_ = -1, keyboard_ = -1, pointer_ = -1, busDaemon_ = -1, waybar_ = -1, pipewire_ = -1;
-    bool statusNotifier_ = false, portal_ = false;
+    bool portal_ = false;
     std::string wayland_, ipc_, display_;
 };
 

@@ -1,0 +1,43 @@
+// What the Wayland back ends share: windows are found by title in the
+// compositor's own list, and a StatusNotifierItem host, where one runs,
+// stands for the tray; its own calls stand for clicks on the icon.
+#pragma once
+#include "tests/e2e/program_desktop.h"
+
+namespace dudo::e2e {
+
+class WaylandDesktop : public ProgramDesktop {
+public:
+    std::optional<WindowPlace> Window(Shown window) override {
+        const auto places = Places(window);
+        return places.empty() ? std::nullopt : std::optional(places.front());
+    }
+    int CountWindows(Shown window) override {
+        if (window == Shown::TrayIcon) return statusNotifier_ ? RegisteredItems() : 0;
+        const int count = static_cast<int>(Places(window).size());
+        return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
+    }
+
+protected:
+    bool ProgramShown() override { return Window(Shown::Panel).has_value() && (!statusNotifier_ || RegisteredItems() == 1); }
+    // The host's own activation and context-menu request, answered at once
+    // as a host expects, whatever the program then opens.
+    void ClickTrayIcon(int button) override {
+        const std::string answer =
+            ItemCall(std::string("org.kde.StatusNotifierItem.") + (button == 3 ? "ContextMenu" : "Activate") + " 0 0 --timeout 3");
+        if (answer != "()\n") throw std::runtime_error("the item answered: " + answer);
+    }
+    // The places of the windows with that title.
+    virtual std::vector<WindowPlace> Places(const std::string& title) const = 0;
+
+    bool statusNotifier_ = false;
+
+private:
+    std::vector<WindowPlace> Places(Shown window) const {
+        const char* titles[] = {"dudo進階版", "", "", "作者的話", "dudo進階版", "dudo 選取範圍"};
+        const std::string title = titles[static_cast<int>(window)];
+        return title.empty() ? std::vector<WindowPlace>{} : Places(title);  // no icon or balloon of our own
+    }
+};
+
+}  // namespace dudo::e2e
