@@ -1,6 +1,9 @@
 #include "platform/wayland/wayland_window_system.h"
 
+#include <QCoreApplication>
 #include <QCursor>
+#include <QMessageBox>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
@@ -10,6 +13,7 @@
 
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
+#include "platform/wayland/gnome_print_key.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screenshot_permission.h"
 #include "platform/wayland/sway_ipc.h"
@@ -30,6 +34,20 @@ void WaylandWindowSystem::ToolkitStarted() {
                     "(this Wayland desktop offers no screen copy: dudo supports desktops with wlr-screencopy, such as "
                     "sway, Hyprland, river, labwc and Wayfire, and desktops with the xdg-desktop-portal Screenshot, "
                     "such as GNOME and KDE)");
+    // Once the panel shows: on GNOME, the offer to give Print Screen to dudo.
+    if (GnomePrintKey::OnGnome()) QTimer::singleShot(0, [] { GnomePrintKey::OfferOnce(QCoreApplication::applicationFilePath().toStdString(), AskForPrintKey); });
+}
+
+bool WaylandWindowSystem::AskForPrintKey() {
+    QMessageBox box(QMessageBox::Question, "dudo進階版",
+                    "在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
+                    "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
+                    " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
+                    "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)",
+                    QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPointer) {

@@ -48,6 +48,7 @@ public:
 private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
     bool Picking() const;
+    static bool AskForPrintKey();
     Picture PortalPicture();
     static std::string RefusedText();
     void HideOverlays();

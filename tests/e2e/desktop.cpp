@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -41,6 +42,11 @@ void Desktop::ClickControl(const std::string& control, int button) {
             return Click(button);
         }
     throw std::runtime_error("no control " + control);
+}
+
+void Desktop::Keys(const std::string& keys) {
+    std::istringstream names(keys);
+    for (std::string key; names >> key;) PressKey(key, 40);
 }
 
 void Desktop::ClickTrayIcon(int button) {

@@ -35,7 +35,7 @@ struct DesktopOptions {
     bool sharedMemory = true;  // false: the X server without MIT-SHM
     std::string tmpfs;         // a size: the working folder on a tmpfs of its own
     bool notifications = false;  // a notification service on the session bus
-    bool grabPrint = false;      // another program takes Print Screen too (X11: a grab; Windows: its snipping)
+    bool grabPrint = false;      // another program takes Print Screen too (X11: a grab; Windows: its snipping; GNOME: its screenshot UI)
     int dpi = 96;
     TrayHost tray = TrayHost::Trayer;
     bool xwayland = false;  // Wayland: an X server beside it, its DISPLAY given to the program
@@ -75,7 +75,7 @@ public:
 
     virtual void MovePointer(int x, int y) = 0;
     virtual void Click(int button) = 0;  // 0: a slow left click, as a hand does
-    virtual void Keys(const std::string& keys) = 0;  // key names, space separated
+    virtual void Keys(const std::string& keys);  // key names, space separated: each pressed in turn
     // One press of a key, held down that long.
     virtual void PressKey(const std::string& key, int holdMs) = 0;
     virtual void Type(const std::string&) { throw Missing("no typing here"); }

@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 
 const char* const kTestExtension = "dudo-test@dudo.example";
 const char* const kAppIndicator = "ubuntu-appindicators@ubuntu.com";
+const std::string PanelWindow = "global.get_window_actors().map(a => a.meta_window).find(w => w.get_title() === 'dudo進階版')";
 
 class GnomeDesktop : public WaylandDesktop {
 public:
@@ -33,13 +34,10 @@ public:
         // A bus of the session kind stands in for the system bus: the shell
         // wants one, and asks it nothing it must have.
         systemBus_ = Spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + (runtime_.path() / "system_bus").string()});
-        sessionBus_ = Spawn({"sh", "-c", "exec " + As(false) + "dbus-daemon --session --nofork --address=unix:path=" + (runtime_.path() / "bus").string()});
-        if (!WaitFor([&] { return fs::exists(runtime_.path() / "bus") && fs::exists(runtime_.path() / "system_bus"); }, 5000))
-            throw std::runtime_error("no buses");
-        bus_ = "unix:path=" + (runtime_.path() / "bus").string();
+        StartSessionBus(As(false));
         statusNotifier_ = options.tray == TrayHost::StatusNotifier;
         Settings(std::string("org.gnome.shell enabled-extensions \"['") + kTestExtension + (statusNotifier_ ? std::string("', '") + kAppIndicator : "") + "']\"");
-        BindPrintScreen();
+        if (!options.grabPrint) BindPrintScreen();  // else Print stays the screenshot UI's, as GNOME comes
         shell_ = Spawn({"sh", "-c", "exec " + As(false) + "gnome-shell --headless --wayland --no-x11 --virtual-monitor " +
                                         std::to_string(options.width) + "x" + std::to_string(options.height)},
                        (runtime_.path() / "shell.log").string());
@@ -50,6 +48,10 @@ public:
         if (!up) throw std::runtime_error("GNOME Shell did not start: " + test::FileContents(runtime_.path() / "shell.log"));
         OnSession("gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus --method "
                   "org.freedesktop.DBus.StartServiceByName org.gnome.Shell.Notifications 0");
+        // The shell's virtual devices, made well before their first event, which a new device may lose.
+        Eval("(() => { const {Clutter} = imports.gi; const seat = Clutter.get_default_backend().get_default_seat(); "
+             "global.dudoTestkeyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE); "
+             "global.dudoTestpointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE); return ''; })()");
         mediaKeys_ = Spawn({"sh", "-c", "exec " + As(false) + "/usr/libexec/gsd-media-keys"});
         if (!WaitFor([&] { return OnSession("gdbus call --session --dest org.gnome.SettingsDaemon.MediaKeys --object-path "
                                             "/org/gnome/SettingsDaemon/MediaKeys --method org.freedesktop.DBus.Peer.Ping").starts_with("()") &&
@@ -63,9 +65,8 @@ public:
     }
 
     std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
-    int PixelsPerInch() const override { return 96; }
     void StopServer() override {
-        for (pid_t* pid : {&mediaKeys_, &shell_, &sessionBus_, &systemBus_})
+        for (pid_t* pid : {&mediaKeys_, &shell_, &busDaemon_, &systemBus_})
             if (*pid > 0) kill(-*pid, SIGTERM), kill(*pid, SIGTERM), waitpid(*pid, nullptr, 0), *pid = -1;
         // The document portal, started on the bus, mounts a folder of the runtime one.
         Shell("fusermount3 -u -z '" + (runtime_.path() / "doc").string() + "' 2>/dev/null");
@@ -77,18 +78,14 @@ public:
         Input("pointer", "notify_button", code + ", Clutter.ButtonState.PRESSED", button == 0 ? 300 : 60);
         Input("pointer", "notify_button", code + ", Clutter.ButtonState.RELEASED", 100);
     }
-    void Keys(const std::string& keys) override {
-        std::istringstream names(keys);
-        for (std::string key; names >> key;) PressKey(key, 40);
-    }
     void PressKey(const std::string& key, int holdMs) override {
         const std::string keyval = key.size() == 1 ? "Clutter.unicode_to_keysym(" + std::to_string(static_cast<unsigned char>(key[0])) + ")" : "Clutter.KEY_" + key;
         Input("keyboard", "notify_keyval", keyval + ", Clutter.KeyState.PRESSED", holdMs);
         Input("keyboard", "notify_keyval", keyval + ", Clutter.KeyState.RELEASED", 60);
     }
 
-    void RaisePanel() override { Eval(kPanel + std::string("?.activate(global.get_current_time())")); }
-    void ClosePanel() override { Eval(kPanel + std::string("?.delete(global.get_current_time())")); }
+    void RaisePanel() override { Eval(PanelWindow + "?.activate(global.get_current_time())"); }
+    void ClosePanel() override { Eval(PanelWindow + "?.delete(global.get_current_time())"); }
     void CloseMessageBox() override { Keys("Return"); }
     // The shell's own picture of that part of the screen.
     Picture Grab(int x, int y, int width, int height) override {
@@ -122,16 +119,6 @@ public:
             throw Missing("GNOME takes no command " + command);
     }
 
-    // As the shell's launcher starts a program: with an activation token
-    // from a launch made now, as by a click.
-    std::string RunAgain(const std::string& arguments, bool) override {
-        const std::string token = Eval("(() => { const {Gio, GLib} = imports.gi; const kf = new GLib.KeyFile(), nl = String.fromCharCode(10); "
-                                       "const text = '[Desktop Entry]' + nl + 'Type=Application' + nl + 'Name=dudo' + nl + 'Exec=/bin/true' + nl; "
-                                       "kf.load_from_data(text, text.length, 0); return global.create_app_launch_context(global.display.get_current_time_roundtrip(), -1)"
-                                       ".get_startup_notify_id(Gio.DesktopAppInfo.new_from_keyfile(kf), []); })()");
-        return Shell("cd '" + folder().string() + "' && " + As(false) + "XDG_ACTIVATION_TOKEN=" + token + " " + Program() + " " + arguments + " 2>&1; echo status=$?");
-    }
-
 protected:
     std::string As(bool) const override {
         return "env -i PATH=/usr/bin:/bin HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + runtime_.path().string() +
@@ -139,6 +126,15 @@ protected:
                (runtime_.path() / "system_bus").string() + " DBUS_SESSION_BUS_ADDRESS=" + (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
     }
     std::string OnBus() const override { return As(false); }
+    // As the shell's launcher starts a program: with an activation token
+    // from a launch made now, as by a click.
+    std::string Program() const override {
+        return "XDG_ACTIVATION_TOKEN=" +
+               Eval("(() => { const {Gio, GLib} = imports.gi; const kf = new GLib.KeyFile(), nl = String.fromCharCode(10); "
+                    "const text = '[Desktop Entry]' + nl + 'Type=Application' + nl + 'Name=dudo' + nl + 'Exec=/bin/true' + nl; "
+                    "kf.load_from_data(text, text.length, 0); return global.create_app_launch_context(global.display.get_current_time_roundtrip(), -1)"
+                    ".get_startup_notify_id(Gio.DesktopAppInfo.new_from_keyfile(kf), []); })()") + " " DUDO_BINARY;
+    }
     // The windows with that title, shown or minimised: the place of their
     // content, inside the frame the toolkit draws itself (3 pixels, 30 for
     // the title bar) where it is not full-screen.
@@ -153,24 +149,19 @@ protected:
     }
 
 private:
-    static constexpr const char* kPanel = "global.get_window_actors().map(a => a.meta_window).find(w => w.get_title() === 'dudo進階版')";
 
-    // A click on that button of the permission dialog, once it shows where
-    // it stays (it comes in with an animation).
+    // A click on that button of the permission dialog, once it has come in
+    // (with an animation).
     void Answer(const std::string& button) {
+        const std::string centre = "(() => { const d = imports.ui.main.shellAccessDialogDBusService._accessDialog; "
+                                   "const b = d?.buttonLayout.get_children().find(c => c.label === '" + button + "'); if (!b) return ''; "
+                                   "const [x, y] = b.get_transformed_position(), [w, h] = b.get_transformed_size(); "
+                                   "return [Math.round(x + w / 2), Math.round(y + h / 2)].join(' '); })()";
+        WaitFor([&] { return !Eval(centre).empty(); }, 10000);
+        SleepMs(500);
+        std::istringstream at(Eval(centre));
         int x = 0, y = 0;
-        std::string last;
-        const bool shown = WaitFor([&] {
-            const std::string centre = Eval("(() => { const d = imports.ui.main.shellAccessDialogDBusService._accessDialog; "
-                                            "const b = d?.buttonLayout.get_children().find(c => c.label === '" + button + "'); if (!b) return ''; "
-                                            "const [x, y] = b.get_transformed_position(), [w, h] = b.get_transformed_size(); "
-                                            "return [Math.round(x + w / 2), Math.round(y + h / 2)].join(' '); })()");
-            std::istringstream at(centre);
-            const bool settled = centre == last && static_cast<bool>(at >> x >> y);
-            last = centre;
-            return settled;
-        }, 10000);
-        if (!shown) throw std::runtime_error("no permission dialog with " + button + ": " + last);
+        if (!(at >> x >> y)) throw std::runtime_error("no permission dialog with " + button);
         MovePointer(x, y);
         Click(1);
     }
@@ -206,17 +197,15 @@ private:
         OnSession("gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell --method org.gnome.Shell.Eval " + quoted + "'");
         return test::FileContents(out);
     }
-    // A call on the shell's own virtual device of that kind, made at first
-    // use; then a pause of that long.
+    // A call on the shell's own virtual device of that kind; then a pause of that long.
     void Input(const std::string& kind, const std::string& method, const std::string& arguments, int pauseMs) const {
-        Eval("(() => { const {Clutter, GLib} = imports.gi; const name = 'dudoTest" + kind + "'; global[name] = global[name] || "
-             "Clutter.get_default_backend().get_default_seat().create_virtual_device(Clutter.InputDeviceType." +
-             (kind == "pointer" ? "POINTER_DEVICE" : "KEYBOARD_DEVICE") + "); global[name]." + method + "(GLib.get_monotonic_time(), " + arguments + "); return ''; })()");
+        Eval("(() => { const {Clutter, GLib} = imports.gi; global.dudoTest" + kind + "." + method + "(GLib.get_monotonic_time(), " + arguments +
+             "); return ''; })()");
         SleepMs(pauseMs);
     }
 
     fs::path home_;
-    pid_t systemBus_ = -1, sessionBus_ = -1, shell_ = -1, mediaKeys_ = -1;
+    pid_t systemBus_ = -1, shell_ = -1, mediaKeys_ = -1;
 };
 
 }  // namespace

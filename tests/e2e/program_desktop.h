@@ -100,13 +100,21 @@ protected:
         return Shell(OnBus() + "gdbus call --session --dest " + item[1].str() + " --object-path " + item[2].str() + " --method " +
                      method + " 2>&1");
     }
+    // A session bus of our own in the runtime folder, its daemon started
+    // with that environment ("env ... ").
+    void StartSessionBus(const std::string& environment) {
+        const std::filesystem::path bus = runtime_.path() / "bus";
+        busDaemon_ = Spawn({"sh", "-c", "exec " + environment + "dbus-daemon --session --nofork --address=unix:path=" + bus.string()});
+        if (!WaitFor([&] { return std::filesystem::exists(bus); }, 5000)) throw std::runtime_error("no session bus");
+        bus_ = "unix:path=" + bus.string();
+    }
     // What runs a command on the desktop's session bus.
     virtual std::string OnBus() const { return "DBUS_SESSION_BUS_ADDRESS=" + bus_ + " "; }
 
     int startTimeoutMs_ = 8000;
     std::string bus_;  // the private session bus, where one runs
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
-    pid_t program_ = -1;
+    pid_t program_ = -1, busDaemon_ = -1;
     int lastStatus_ = -1;
 };
 

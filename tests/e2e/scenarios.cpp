@@ -168,6 +168,12 @@ const Scenario kScenarios[] = {
     {"FirstCaptureAsksThenSavesAndANoSaysHowToAllow", {},
      "keys Print; logged 1 桌面正在詢問; notified 1 桌面正在詢問; desktop answer Allow; files 1; print; file .png 1280 800; as-shown screen;"
      "logged 1 桌面正在詢問; desktop permission no; print-fails SetPermission screenshot true screenshot; desktop permission yes; print; files 3", "GNOME"},
+    // GNOME as it comes keeps Print for its screenshot UI: dudo offers once
+    // to take it through the desktop's own settings, and gives it back; the
+    // settings daemon takes up a new shortcut within moments.
+    {"OffersToTakePrintScreenAndGivesItBack", kPrintHeld,
+     "window question; keys Return; desktop permission yes; sh sleep 3; print; file .png 1280 800; again --restore-print-key; says status=0; sh sleep 1; keys Print; files 1",
+     "GNOME"},
     // Stock GNOME shows no tray: hiding minimises, and a second start brings the panel back.
     {"WithoutATrayASecondStartBringsThePanelBack", {},
      "panel-size 2895 4320; click Command2; panel hidden; notified 1 程式縮小於此; again; says status=0; panel shown; running", "GNOME"},
@@ -190,7 +196,6 @@ const Scenario kScenarios[] = {
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0", "X11 Wine"},
     {"CloseBoxEnds", {}, "close-panel; exits 0; icons 0", "X11 Wine Sway"},
     {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0", "X11 Sway"},
-    {"SecondInstanceLeavesNothing", {}, "again; says status=0; icons 1; running", "X11 Wine"},
     // `dudo --capture` for a window manager that owns Print Screen; a killed
     // instance's socket is stale, and another user is refused.
     {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway"},
@@ -313,11 +318,9 @@ private:
         {"pixel", [this](const Args& a) {
              EXPECT_EQ(Decoded().at(a[0], a[1]) & 0xFFFFFF, std::stoul(a.words.at(2), nullptr, 16)) << std::hex << Decoded().at(a[0], a[1]);
          }},
-        {"smaller-than-previous", [this](const Args& a) {
+        {"smaller-than-previous", [this](const Args& a) {  // the last file, so many times over, than the one before
              ASSERT_GE(printed_.size(), 2u);
-             const auto last = fs::file_size(d().folder() / printed_.back());
-             const auto before = fs::file_size(d().folder() / printed_[printed_.size() - 2]);
-             EXPECT_LT(last * a[0], before) << before << " " << last;
+             EXPECT_LT(fs::file_size(d().folder() / printed_.back()) * a[0], fs::file_size(d().folder() / printed_[printed_.size() - 2]));
          }},
         // A shell command that must succeed, with $F the working folder and $E a folder elsewhere.
         {"sh", [this](const Args& a) {
@@ -329,9 +332,7 @@ private:
              const auto shown = [&] { return d().Window(Shown::Panel).value_or(WindowPlace{}).viewable; };
              EXPECT_TRUE(d().WaitFor([&] { return shown() == (a.rest == "shown"); })) << "panel not " << a.rest;
          }},
-        {"window", [this](const Args& a) {
-             EXPECT_TRUE(d().WaitFor([&] { return d().Window(Named(a.rest)).has_value(); }, 6000)) << "no " << a.rest;
-         }},
+        {"window", [this](const Args& a) { EXPECT_TRUE(d().WaitFor([&] { return d().CountWindows(Named(a.rest)) > 0; }, 6000)) << "no " << a.rest; }},
         {"no-window", [this](const Args& a) {
              SleepMs(500);
              EXPECT_FALSE(d().Window(Named(a.rest))) << a.rest << " shown";
@@ -356,9 +357,8 @@ private:
              ASSERT_NE(d().Grab(a[0], a[1], 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(a[0], a[1]) & 0xFFFFFF) << "not covered";
          }},
         {"panel-size", [this](const Args& a) {
-             const auto w = d().Window(Shown::Panel);
-             ASSERT_TRUE(w);
-             EXPECT_EQ(std::pair(w->width, w->height), std::pair(d().Px(a[0]), d().Px(a[1])));
+             const auto w = d().Window(Shown::Panel).value_or(WindowPlace{});
+             EXPECT_EQ(std::pair(w.width, w.height), std::pair(d().Px(a[0]), d().Px(a[1])));
          }},
         {"item-tip", [this](const Args& a) { EXPECT_NE(d().TrayItemTip().find(a.rest), std::string::npos) << d().TrayItemTip(); }},
         {"icon-shows-picture", [this](const Args& a) { IconShowsPicture(a.rest == "over-dark"); }},
@@ -390,10 +390,8 @@ private:
     void Notified(int count, const std::string& text) {
         d().WaitFor([&] { return d().NotificationsShowing() > 0; }, 1500);
         const auto shown = d().Notifications();
-        std::string all;
-        for (const auto& [title, body] : shown) all += title + ": " + body + "\n";
         EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [&](const auto& n) { return n.first == "dudo進階版" && n.second.starts_with(text); }), count)
-            << text << " among\n" << all;
+            << text << " among " << shown.size();
     }
     void CloseAbout() {
         const auto box = d().Window(Shown::About);
@@ -433,7 +431,7 @@ private:
     // A failure is shown in a message box and logged; the program goes on,
     // the earlier pictures are as they were and no temporary file is left.
     static Shown Named(const std::string& window) {
-        return window == "about" ? Shown::About : window == "overlay" ? Shown::RangeOverlay : Shown::Balloon;
+        return window == "about" ? Shown::About : window == "overlay" ? Shown::RangeOverlay : window == "question" ? Shown::MessageBox : Shown::Balloon;
     }
     void PrintFails(const std::string& logged) {
         const auto before = Pictures();
@@ -489,13 +487,8 @@ private:
         ASSERT_TRUE(file_.ends_with(words.at(0))) << file_;
         if (words.size() < 2) return;
         const Picture p = Decoded();
-        if (words[1] == "panel") {  // the panel's size
-            const auto panel = d().Window(Shown::Panel);
-            ASSERT_TRUE(panel);
-            EXPECT_EQ(std::pair(p.width, p.height), std::pair(panel->width, panel->height));
-            return;
-        }
-        EXPECT_EQ(std::pair(p.width, p.height), std::pair(std::stoi(words[1]), std::stoi(words[2])));
+        const auto panel = d().Window(Shown::Panel).value_or(WindowPlace{});  // "panel": the panel's size
+        EXPECT_EQ(std::pair(p.width, p.height), words[1] == "panel" ? std::pair(panel.width, panel.height) : std::pair(std::stoi(words[1]), std::stoi(words[2])));
     }
     // shows fx fy w h sx sy: the file's w x h area at (fx, fy) is the pattern's screen area at (sx, sy).
     void Shows(const Args& a) { EXPECT_EQ(test::PatternMismatch(Decoded(), a[0], a[1], a[2], a[3], a[4], a[5], PatternPixel), ""); }

@@ -55,7 +55,6 @@ public:
     }
 
     std::string DisplayName() const override { return (runtime_.path() / wayland_).string(); }  // whoever asks
-    int PixelsPerInch() const override { return 96; }
     void StopServer() override {
         for (pid_t* pid : {&keyboard_, &pointer_, &waybar_, &pipewire_, &busDaemon_, &sway_})
             if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
@@ -98,13 +97,7 @@ private:
     // A session bus of its own; the services it starts (the portal) see the
     // compositor, and its toolkits start no accessibility bus, which can take
     // 25 s to fail.
-    void StartBus() {
-        const fs::path bus = runtime_.path() / "bus";
-        busDaemon_ = Spawn({"sh", "-c", "exec " + As(false) + "XDG_CURRENT_DESKTOP=sway NO_AT_BRIDGE=1 dbus-daemon --session --nofork --address=unix:path=" +
-                                            bus.string()});
-        if (!WaitFor([&] { return fs::exists(bus); }, 5000)) throw std::runtime_error("no session bus");
-        bus_ = "unix:path=" + bus.string();
-    }
+    void StartBus() { StartSessionBus(As(false) + "XDG_CURRENT_DESKTOP=sway NO_AT_BRIDGE=1 "); }
     // xdg-desktop-portal starts on the first request, with its wlr backend
     // (the screenshot) and its gtk one (without an Access backend it offers
     // none); all want pipewire.
@@ -165,7 +158,7 @@ private:
         return places;
     }
 
-    pid_t sway_ = -1, keyboard_ = -1, pointer_ = -1, busDaemon_ = -1, waybar_ = -1, pipewire_ = -1;
+    pid_t sway_ = -1, keyboard_ = -1, pointer_ = -1, waybar_ = -1, pipewire_ = -1;
     bool portal_ = false;
     std::string wayland_, ipc_, display_;
 };

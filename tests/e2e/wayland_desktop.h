@@ -8,6 +8,7 @@ namespace dudo::e2e {
 
 class WaylandDesktop : public ProgramDesktop {
 public:
+    int PixelsPerInch() const override { return 96; }
     std::optional<WindowPlace> Window(Shown window) override {
         const auto places = Places(window);
         return places.empty() ? std::nullopt : std::optional(places.front());

@@ -97,9 +97,8 @@ Decoded DecodeGif(const std::filesystem::path& file) {
 }
 
 std::size_t ColourCount(const Picture& picture) {
-    std::set<std::uint32_t> colours;
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) colours.insert(picture.at(x, y) & 0xFFFFFF);
+    std::set<std::uint32_t> colours;  // of a decoded picture, whose rows lie end to end
+    for (std::uint32_t p : picture.pixels) colours.insert(p & 0xFFFFFF);
     return colours.size();
 }
 

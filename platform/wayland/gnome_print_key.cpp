@@ -1,0 +1,130 @@
+#include "platform/wayland/gnome_print_key.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+namespace dudo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kShellKeys = "org.gnome.shell.keybindings";
+const char* const kMediaKeys = "org.gnome.settings-daemon.plugins.media-keys";
+const char* const kCustomKey = "org.gnome.settings-daemon.plugins.media-keys.custom-keybinding";
+const char* const kCustomFolder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
+
+// `gsettings` with those arguments, as the user; what it printed, trimmed.
+std::string Gsettings(const std::vector<std::string>& arguments) {
+    int out[2];
+    if (pipe(out) != 0) return "";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        std::vector<char*> argv{const_cast<char*>("gsettings")};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp("gsettings", argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+std::string Custom(const std::string& path) { return std::string(kCustomKey) + ":" + path; }
+
+// The quoted items of a list as gsettings prints it: "['a', 'b']" or "@as []".
+std::vector<std::string> Items(const std::string& list) {
+    std::vector<std::string> items;
+    static const std::regex item("'([^']*)'");
+    for (std::sregex_iterator m(list.begin(), list.end(), item), end; m != end; ++m) items.push_back((*m)[1].str());
+    return items;
+}
+
+std::string ListText(const std::vector<std::string>& items) {
+    std::string text = "[";
+    for (const std::string& i : items) text += (text.size() > 1 ? ", '" : "'") + i + "'";
+    return text + "]";
+}
+
+fs::path RecordFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    return (config && *config ? fs::path(config) : fs::path(home ? home : "/tmp") / ".config") / "dudo" / "gnome-print-key";
+}
+
+}  // namespace
+
+bool GnomePrintKey::OnGnome() {
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    return desktop && std::string(desktop).find("GNOME") != std::string::npos;
+}
+
+bool GnomePrintKey::Asked() { return fs::exists(RecordFile()); }
+
+bool GnomePrintKey::Bound(const std::string& program) {
+    for (const std::string& path : Items(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
+        if (Gsettings({"get", Custom(path), "command"}).find(program + " --capture") != std::string::npos) return true;
+    return false;
+}
+
+// What GNOME's keyboard settings write: a new customN shortcut in the list,
+// and the screenshot UI's binding emptied; the old values are kept.
+void GnomePrintKey::Bind(const std::string& program) {
+    std::vector<std::string> paths = Items(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
+    std::string path;
+    for (int n = 0; path.empty() || std::find(paths.begin(), paths.end(), path) != paths.end(); ++n)
+        path = std::string(kCustomFolder) + "custom" + std::to_string(n) + "/";
+    const std::string screenshotUi = Gsettings({"get", kShellKeys, "show-screenshot-ui"});
+    paths.push_back(path);
+    Gsettings({"set", kShellKeys, "show-screenshot-ui", "[]"});
+    Gsettings({"set", Custom(path), "name", "dudo"});
+    Gsettings({"set", Custom(path), "command", program + " --capture"});
+    Gsettings({"set", Custom(path), "binding", "Print"});
+    Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
+    Remember("path " + path + "\nshow-screenshot-ui " + screenshotUi + "\n");
+}
+
+void GnomePrintKey::Remember(const std::string& record) {
+    std::error_code ignored;
+    fs::create_directories(RecordFile().parent_path(), ignored);
+    std::ofstream(RecordFile()) << record;
+}
+
+int GnomePrintKey::Restore() {
+    std::ifstream in(RecordFile());
+    std::string path, screenshotUi;
+    for (std::string key, value; in >> key && std::getline(in >> std::ws, value);)
+        if (key == "path") path = value;
+        else if (key == "show-screenshot-ui") screenshotUi = value;
+    if (path.empty()) {
+        std::printf("dudo: 沒有要還原的按鍵設定 (no key setting of dudo's to restore)\n");
+        return 1;
+    }
+    std::vector<std::string> paths = Items(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
+    paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
+    Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
+    for (const char* key : {"name", "command", "binding"}) Gsettings({"reset", Custom(path), key});
+    Gsettings({"set", kShellKeys, "show-screenshot-ui", screenshotUi.empty() ? "['Print']" : screenshotUi});
+    fs::remove(RecordFile());
+    std::printf("dudo: Print Screen 已還給 GNOME 的截圖畫面 (Print Screen is GNOME's screenshot UI's again)\n");
+    return 0;
+}
+
+}  // namespace dudo
