@@ -293,10 +293,16 @@ bool QtView::eventFilter(QObject* watched, QEvent* event) {
         if (name == "Text5") keyUp ? form_.Text5_KeyUp() : form_.Text5_GotFocus();
         if (name == "Text6") keyUp ? form_.Text6_KeyUp() : form_.Text6_GotFocus();
     };
-    if (keyUp) Run(handler);
-    // The line edit selects on focus itself after this filter: run ours after it.
-    else QTimer::singleShot(0, this, [this, handler] { Run(handler); });
-    return false;
+    if (keyUp) {
+        Run(handler);
+        return false;
+    }
+    // The line edit selects on focus itself: it takes the event first, then
+    // ours runs at once, before keys already typed behind it, which a later
+    // turn of the loop would find typed into a selection it then replaced.
+    watched->event(event);
+    Run(handler);
+    return true;
 }
 
 }  // namespace dudo

@@ -135,12 +135,12 @@ protected:
                     "kf.load_from_data(text, text.length, 0); return global.create_app_launch_context(global.display.get_current_time_roundtrip(), -1)"
                     ".get_startup_notify_id(Gio.DesktopAppInfo.new_from_keyfile(kf), []); })()") + " " DUDO_BINARY;
     }
-    // The windows with that title, shown or minimised: the place of their
+    // The placed windows with that title, shown or minimised: the place of their
     // content, inside the frame the toolkit draws itself (3 pixels, 30 for
     // the title bar) where it is not full-screen.
     std::vector<WindowPlace> Places(const std::string& title) const override {
         std::istringstream lines(Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title +
-                                      "').map(w => { const r = w.get_frame_rect(), m = w.is_fullscreen() ? [0, 0] : [3, 30]; "
+                                      "' && w.get_frame_rect().width > 0).map(w => { const r = w.get_frame_rect(), m = w.is_fullscreen() ? [0, 0] : [3, 30]; "
                                       "return [r.x + m[0], r.y + m[1], r.width - 2 * m[0], r.height - m[1] - m[0], w.minimized ? 0 : 1].join(' '); })"
                                       ".join(String.fromCharCode(10))"));
         std::vector<WindowPlace> places;
