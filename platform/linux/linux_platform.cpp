@@ -185,20 +185,23 @@ bool LinuxPlatform::NotifyIcon(NotifyMessage message, const std::array<std::uint
     return true;
 }
 
-void LinuxPlatform::Balloon(const std::string& title, const std::string& text, int timeoutMs) {
+bool LinuxPlatform::ShowOnDesktop(const std::string& title, const std::string& text, int timeoutMs) {
     const QString t = QString::fromStdString(title), body = QString::fromStdString(text);
-    if (DesktopNotifications::Available() && notifications_.Show(t, body, timeoutMs)) return;
-    if (tray_ && tray_->Shown()) tray_->ShowBalloon(t, body, timeoutMs);
-    else std::fprintf(stderr, "dudo: %s: %s\n", title.c_str(), text.c_str());
+    if (DesktopNotifications::Available() && notifications_.Show(t, body, timeoutMs)) return true;
+    if (!tray_ || !tray_->Shown()) return false;
+    tray_->ShowBalloon(t, body, timeoutMs);
+    return true;
+}
+
+void LinuxPlatform::Balloon(const std::string& title, const std::string& text, int timeoutMs) {
+    if (!ShowOnDesktop(title, text, timeoutMs)) std::fprintf(stderr, "dudo: %s: %s\n", title.c_str(), text.c_str());
 }
 
 // Said on standard error and shown as a notification (or the tray's
 // balloon) together: it is wanted now, wherever the user looks.
 void LinuxPlatform::Tell(const std::string& text) {
     std::fprintf(stderr, "dudo: %s\n", text.c_str());
-    const QString title = "dudo進階版", body = QString::fromStdString(text);
-    if (DesktopNotifications::Available() && notifications_.Show(title, body, 0)) return;
-    if (tray_ && tray_->Shown()) tray_->ShowBalloon(title, body, 0);
+    ShowOnDesktop("dudo進階版", text, 0);
 }
 
 bool LinuxPlatform::AcquireSingleInstance() {

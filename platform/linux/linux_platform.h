@@ -73,6 +73,8 @@ private:
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);
     void Tell(const std::string& text);
+    // To the notification service, else the tray's own balloon; false where neither shows it.
+    bool ShowOnDesktop(const std::string& title, const std::string& text, int timeoutMs);
 
     std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<QApplication> app_;
