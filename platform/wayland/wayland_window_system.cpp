@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -117,8 +118,16 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
     const QScreen* panel = PanelScreen();
     const double scale = PixelsPerPoint();
     overlays_.clear();
+    // Taken once: asking the portal runs the event loop, which may change the list.
+    const QList<QScreen*> outputs = QGuiApplication::screens();
+    std::optional<Picture> layout;  // through the portal, one picture of the whole layout serves every output
+    const auto copy = [&](int x, int y, Picture& picture) {
+        if (!portal_) return screen_.CopyScreen(x, y, picture, false);
+        if (!layout) layout = PortalPicture();
+        screen_.CopyFromLayout(*layout, x, y, picture);
+    };
     std::vector<QImage> frozen;  // each output as it is now, so that the user picks from what the picture will show
-    for (QScreen* output : QGuiApplication::screens()) {  // the same list below: nothing runs between
+    for (QScreen* output : outputs) {
         const QPoint offset = output->geometry().topLeft() - (panel ? panel->geometry().topLeft() : QPoint());
         const auto click = [this, pressed, offset, scale](QPoint p) {
             click_ = {static_cast<int>(std::lround((p.x() + offset.x()) * scale)), static_cast<int>(std::lround((p.y() + offset.y()) * scale))};
@@ -129,7 +138,7 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
         const QRect shown(offset * scale, output->geometry().size() * scale);  // in the screen's pixels
         Picture picture = Picture::Sized(shown.width(), shown.height(), {});
         try {
-            CopyScreen(shown.x(), shown.y(), picture, false);
+            copy(shown.x(), shown.y(), picture);
             frozen.push_back(QImage(reinterpret_cast<const uchar*>(picture.row(0)), picture.width, picture.height, picture.stride * 4,
                                     QImage::Format_RGB32).copy());
         } catch (const Error&) {  // picking still works over a dimmed output
@@ -137,7 +146,6 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
         }
     }
     // All at once, the keyboard (Esc) to the one over the panel.
-    const QList<QScreen*> outputs = QGuiApplication::screens();
     for (std::size_t i = 0; i < overlays_.size(); ++i) overlays_[i]->ShowOver(outputs[static_cast<int>(i)], std::move(frozen[i]));
     for (std::size_t i = 0; i < overlays_.size(); ++i)
         if (outputs[static_cast<int>(i)] == panel) overlays_[i]->activateWindow();
