@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
 #include <optional>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
 #include "platform/wayland/gnome_print_key.h"
+#include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screenshot_permission.h"
 #include "platform/wayland/sway_ipc.h"
@@ -23,13 +25,15 @@ namespace dudo {
 
 WaylandWindowSystem::WaylandWindowSystem() {
     const char* wanted = std::getenv("DUDO_SCREEN_COPY");
-    portal_ = !screen_.CanCopy() || (wanted && std::string(wanted) == "portal");
+    portalWanted_ = wanted && std::string(wanted) == "portal";
+    portal_ = !screen_.CanCopy() || portalWanted_;
 }
 
 // The portal is asked over the toolkit's bus connection, which wants the
 // toolkit's application to exist.
 void WaylandWindowSystem::ToolkitStarted() {
-    if (portal_ && !PortalScreenshot::Offered())
+    kwin_ = portal_ && !portalWanted_ && KwinScreenshot::Offered();
+    if (portal_ && !kwin_ && !PortalScreenshot::Offered())
         throw Error("這個 Wayland 桌面不提供螢幕擷取。dudo 在 Wayland 上支援提供 wlr-screencopy 的桌面 "
                     "(sway、Hyprland、river、labwc、Wayfire)，以及有 xdg-desktop-portal 截圖服務的桌面 (GNOME、KDE) "
                     "(this Wayland desktop offers no screen copy: dudo supports desktops with wlr-screencopy, such as "
@@ -53,7 +57,27 @@ bool WaylandWindowSystem::AskForPrintKey() {
 
 void WaylandWindowSystem::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!portal_) return screen_.CopyScreen(x, y, surface, withPointer);
-    screen_.CopyFromLayout(PortalPicture(), x, y, surface);
+    screen_.CopyFromLayout(LayoutPicture(withPointer), x, y, surface);
+}
+
+// A copy of dudo KWin does not know of yet declares itself, says so once,
+// and asks again while KWin reads its desktop files anew.
+Picture WaylandWindowSystem::KwinPicture(bool withPointer) {
+    try {
+        return KwinScreenshot::Take(withPointer);
+    } catch (const KwinScreenshot::NotAllowed&) {
+    }
+    const std::string file = KwinScreenshot::DeclareSelf(QCoreApplication::applicationFilePath().toStdString());
+    tell("KWin 只讓在桌面檔中宣告過的程式擷取螢幕：dudo 已在 " + file + " 宣告 (KWin lets only programs declared in a desktop "
+         "file take screenshots: dudo declared itself in " + file + ")");
+    for (int tries = 0; tries < 25; ++tries) {
+        QThread::msleep(200);
+        try {
+            return KwinScreenshot::Take(withPointer);
+        } catch (const KwinScreenshot::NotAllowed&) {
+        }
+    }
+    throw Error("KWin 仍不允許 dudo 擷取螢幕：它沒有讀到 " + file + " (KWin still does not allow dudo to take screenshots: it has not read " + file + ")");
 }
 
 // The portal's picture, of the whole layout. Where the desktop asks the user
@@ -123,7 +147,7 @@ void WaylandWindowSystem::FollowRangePicking(bool armed, const std::function<voi
     std::optional<Picture> layout;  // through the portal, one picture of the whole layout serves every output
     const auto copy = [&](int x, int y, Picture& picture) {
         if (!portal_) return screen_.CopyScreen(x, y, picture, false);
-        if (!layout) layout = PortalPicture();
+        if (!layout) layout = LayoutPicture(false);
         screen_.CopyFromLayout(*layout, x, y, picture);
     };
     std::vector<QImage> frozen;  // each output as it is now, so that the user picks from what the picture will show

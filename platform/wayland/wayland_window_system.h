@@ -1,8 +1,8 @@
 // WaylandWindowSystem: the window system in a Wayland session. The screen
 // through wlr-screencopy (WaylandScreen), the pointer drawn in by the
-// compositor; where the compositor offers no screen copy (GNOME, KDE), or
-// DUDO_SCREEN_COPY=portal asks for it, through the desktop portal
-// (PortalScreenshot). The tray icon as a StatusNotifierItem. No Wayland client may
+// compositor; where the compositor offers no screen copy, through KWin's own
+// interface on KDE (KwinScreenshot), else, or where DUDO_SCREEN_COPY=portal
+// asks for it, through the desktop portal (PortalScreenshot). The tray icon as a StatusNotifierItem. No Wayland client may
 // watch keys or buttons globally: Print Screen reaches the program as
 // `dudo --capture`, bound to the key in the desktop's own settings.
 // The foreground window where sway tells it, refused with a message
@@ -49,6 +49,9 @@ private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
     bool Picking() const;
     static bool AskForPrintKey();
+    // The whole layout, from KWin or the portal.
+    Picture LayoutPicture(bool withPointer) { return kwin_ ? KwinPicture(withPointer) : PortalPicture(); }
+    Picture KwinPicture(bool withPointer);
     Picture PortalPicture();
     static std::string RefusedText();
     void HideOverlays();
@@ -56,7 +59,9 @@ private:
     double PixelsPerPoint() const;
 
     WaylandScreen screen_;
-    bool portal_ = false;  // the screen through the desktop portal
+    bool portal_ = false;  // the screen through the desktop portal, or KWin
+    bool portalWanted_ = false;  // by the user, even where KWin would serve
+    bool kwin_ = false;  // through KWin's own interface
     bool portalAllowed_ = false;  // it gave a picture: no one asks any more
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
     std::string screenName_;     // the toolkit's, of the panel's screen

@@ -123,6 +123,7 @@ std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);   // Xvf
 std::unique_ptr<Desktop> MakeWineDesktop(const DesktopOptions& options);  // dudo.exe under Wine on the same
 std::unique_ptr<Desktop> MakeSwayDesktop(const DesktopOptions& options);  // headless sway
 std::unique_ptr<Desktop> MakeGnomeDesktop(const DesktopOptions& options);  // headless GNOME Shell
+std::unique_ptr<Desktop> MakeKdeDesktop(const DesktopOptions& options);    // KWin on a virtual output
 
 // A field of /proc/<pid>/status in kB, such as "VmRSS:" or "VmHWM:"; 0 when absent.
 long ProcessMemoryKb(pid_t pid, const std::string& field);

@@ -29,7 +29,6 @@ public:
     explicit GnomeDesktop(const DesktopOptions& options) {
         if (Shell("command -v gnome-shell gjs gsettings /usr/libexec/xdg-desktop-portal-gnome /usr/libexec/gsd-media-keys >/dev/null && echo ok") != "ok\n")
             throw Missing("GNOME Shell, its portal or its settings daemon is not installed");
-        home_ = runtime_.path() / "home";
         InstallTestExtension();
         // A bus of the session kind stands in for the system bus: the shell
         // wants one, and asks it nothing it must have.
@@ -64,7 +63,6 @@ public:
         StopServer();
     }
 
-    std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
     void StopServer() override {
         for (pid_t* pid : {&mediaKeys_, &shell_, &busDaemon_, &systemBus_})
             if (*pid > 0) kill(-*pid, SIGTERM), kill(*pid, SIGTERM), waitpid(*pid, nullptr, 0), *pid = -1;
@@ -120,12 +118,7 @@ public:
     }
 
 protected:
-    std::string As(bool) const override {
-        return "env -i PATH=/usr/bin:/bin HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + runtime_.path().string() +
-               " WAYLAND_DISPLAY=wayland-0 XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME NO_AT_BRIDGE=1 DBUS_SYSTEM_BUS_ADDRESS=unix:path=" +
-               (runtime_.path() / "system_bus").string() + " DBUS_SESSION_BUS_ADDRESS=" + (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
-    }
-    std::string OnBus() const override { return As(false); }
+    std::string As(bool) const override { return DesktopSession("GNOME") + "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + (runtime_.path() / "system_bus").string() + " "; }
     // As the shell's launcher starts a program: with an activation token
     // from a launch made now, as by a click.
     std::string Program() const override {
@@ -165,7 +158,6 @@ private:
         MovePointer(x, y);
         Click(1);
     }
-    std::string OnSession(const std::string& command) const { return Shell(As(false) + command + " 2>&1"); }
     void Settings(const std::string& arguments) { OnSession("gsettings set " + arguments); }
 
     // Opens the shell's unsafe mode, which its Eval and screenshot interfaces want.
@@ -204,7 +196,6 @@ private:
         SleepMs(pauseMs);
     }
 
-    fs::path home_;
     pid_t systemBus_ = -1, shell_ = -1, mediaKeys_ = -1;
 };
 

@@ -119,7 +119,7 @@ const Scenario kScenarios[] = {
     // Presses as a hand makes them: one picture each, however long the key
     // is held short of the keyboard's repeat, also when one comes during a
     // capture, where a scale of 4 makes the picture 5120 x 3200.
-    {"OnePressOnePicture", {}, "print 40; print 120; print 200; files 3; print; print; files 5", "X11 Wine Sway"},
+    {"OnePressOnePicture", {}, "print 40; print 120; print 200; files 3; print; print; files 5", "X11 Wine Sway KDE"},
     {"APressDuringACaptureGivesItsOwnPicture", {},
      "click Combo4; keys ctrl+a; type 4; pattern 0 0 1280 800; pointer 1200 700; press-during-capture; files 2", "X11 Wine"},
     // Held past the delay, the key repeats as the keyboard does: twice in 1.1 s,
@@ -177,6 +177,12 @@ const Scenario kScenarios[] = {
     // Stock GNOME shows no tray: hiding minimises, and a second start brings the panel back.
     {"WithoutATrayASecondStartBringsThePanelBack", {},
      "panel-size 2895 4320; click Command2; panel hidden; notified 1 程式縮小於此; again; says status=0; panel shown; running", "GNOME"},
+    // KDE: Print bound to `dudo --capture` in KWin's global shortcuts. KWin
+    // gives pictures to declared programs only: a copy it does not know
+    // declares itself, says so once, and its pictures come as KWin shows the screen.
+    {"KwinGivesPicturesOnceDudoIsDeclared", {}, "print; logged 1 KWin 只讓; file .png 1280 800; as-shown screen; print 200; files 2; logged 1 KWin 只讓", "KDE"},
+    {"WithoutATrayALaunchBringsThePanelBack", {},
+     "panel-size 2895 4320; click Command2; panel hidden; logged 1 程式縮小於此; again; says status=0; panel shown; running", "KDE"},
     {"TrayIconLetsADarkTrayShowThrough", kDarkTray, "icon-shows-picture over-dark"},
     // A StatusNotifierItem host: the host's own clicks, and its own menu,
     // which shows "顯示" greyed while the panel is shown (Down then takes "結束").
@@ -194,14 +200,14 @@ const Scenario kScenarios[] = {
      "logged 1 also reacts to Print Screen; window balloon; pointer 1200 700; print; print; files 2"},
     {"TrayMenuEnds", {}, "tray 3; keys Down Down Return; exits 0; icons 0", "X11 Wine"},  // "顯示" greyed: the second is "結束"
     {"ExitButtonEnds", {}, "click Command1; exits 0; icons 0", "X11 Wine"},
-    {"CloseBoxEnds", {}, "close-panel; exits 0; icons 0", "X11 Wine Sway"},
-    {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0", "X11 Sway"},
+    {"CloseBoxEnds", {}, "close-panel; exits 0; icons 0", "X11 Wine Sway KDE"},
+    {"SigtermTakesTheShutdownPath", {}, "signal TERM; exits 0; icons 0", "X11 Sway KDE"},
     // `dudo --capture` for a window manager that owns Print Screen; a killed
     // instance's socket is stale, and another user is refused.
-    {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway"},
+    {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway KDE"},
     {"CaptureCommandWithoutAnInstance", {}, "kill; again --capture; says status=1; says no dudo runs; start; capture-command", "X11 Sway"},
     {"CaptureCommandFromAnotherUserIsRefused", {}, "again-as-other --capture; says status=1; says not allowed; files 0", "X11 Sway"},
-    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine Sway"},
+    {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine Sway KDE"},
     // Faults a capture tool must survive without losing a picture.
     {"FullDiskKeepsEarlierPictures", {1280, 800, true, "256k", false, false, 96},
      "print; click Combo3; keys Down Return; pointer 1200 700; print-fails No space left on device;"
@@ -227,7 +233,7 @@ struct Backend {
     std::unique_ptr<Desktop> (*make)(const DesktopOptions&);
 };
 
-const Backend kBackends[] = {{"X11", MakeX11Desktop}, {"Wine", MakeWineDesktop}, {"Sway", MakeSwayDesktop}, {"GNOME", MakeGnomeDesktop}};
+const Backend kBackends[] = {{"X11", MakeX11Desktop}, {"Wine", MakeWineDesktop}, {"Sway", MakeSwayDesktop}, {"GNOME", MakeGnomeDesktop}, {"KDE", MakeKdeDesktop}};
 
 // A step's arguments: as numbers, as words, or the whole rest of the line.
 struct Args {

@@ -85,7 +85,6 @@ protected:
         return Session(otherUser ? kOtherUser : kUser) + "WAYLAND_DISPLAY=" + wayland_ + " SWAYSOCK=" + ipc_ +
                (display_.empty() ? "" : " DISPLAY=" + display_) + (portal_ ? " DUDO_SCREEN_COPY=portal" : "") + " ";
     }
-    std::string OnBus() const override { return As(false); }
 private:
     // A fresh environment as that user, with the compositor's runtime folder.
     std::string Session(int user) const {

@@ -19,7 +19,17 @@ public:
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
 
+    std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
+
 protected:
+    std::string OnBus() const override { return As(false); }
+    std::string OnSession(const std::string& command) const { return Shell(As(false) + command + " 2>&1"); }
+    // A fresh environment in the desktop's session, on its private buses.
+    std::string DesktopSession(const std::string& desktop) const {
+        return "env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + runtime_.path().string() +
+               " WAYLAND_DISPLAY=wayland-0 XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=" + desktop + " NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=" +
+               (bus_.empty() ? "unix:path=/nonexistent" : bus_) + " ";
+    }
     bool ProgramShown() override { return Window(Shown::Panel).has_value() && (!statusNotifier_ || RegisteredItems() == 1); }
     // The host's own activation and context-menu request, answered at once
     // as a host expects, whatever the program then opens.
@@ -32,6 +42,7 @@ protected:
     virtual std::vector<WindowPlace> Places(const std::string& title) const = 0;
 
     bool statusNotifier_ = false;
+    std::filesystem::path home_ = runtime_.path() / "home";
 
 private:
     std::vector<WindowPlace> Places(Shown window) const {

@@ -1,0 +1,165 @@
+// The KDE back end of the desktop tests: Debian's KWin 5.27 on a virtual
+// output, with a private session bus, as a Plasma session runs it but
+// without Plasma's shell: no tray and no notification service. KWin itself
+// drives it: its fake input protocol presses keys and clicks (through a
+// helper it lets in by a desktop file), its window runner and window
+// information tell where windows are, and its older screenshot interface
+// gives the reference picture. Print is bound in its global shortcuts to
+// `dudo --capture`, as Plasma's settings bind a command; second starts go
+// through such a shortcut too, as Plasma's launcher starts programs, so
+// that KWin gives them an activation token.
+#include <sys/stat.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "tests/e2e/wayland_desktop.h"
+
+namespace dudo::e2e {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kTitleBar = 29;  // Breeze's, above the content; no side borders
+
+// Evdev key codes of the keys the scenarios press.
+int KeyCode(const std::string& key) {
+    static const std::map<std::string, int> codes = {{"Escape", 1}, {"Tab", 15}, {"Return", 28}, {"space", 57}, {".", 52},
+                                                     {"Print", 99}, {"Up", 103}, {"Down", 108},   {"0", 11}};
+    if (key.size() == 1 && key[0] >= '1' && key[0] <= '9') return key[0] - '1' + 2;
+    if (const auto code = codes.find(key); code != codes.end()) return code->second;
+    throw Missing("no key " + key + " on this keyboard");
+}
+
+class KdeDesktop : public WaylandDesktop {
+public:
+    explicit KdeDesktop(const DesktopOptions& options) {
+        if (Shell("command -v kwin_wayland gdbus >/dev/null && echo ok") != "ok\n") throw Missing("KWin is not installed");
+        Declare("fake-input", DUDO_KWIN_FAKE_INPUT, "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
+        Declare("gdbus", fs::canonical("/usr/bin/gdbus").string(), "X-KDE-DBUS-Restricted-Interfaces=org.kde.kwin.Screenshot");
+        Launcher("dudo-capture", "'" DUDO_BINARY "' --capture", "Print");
+        std::ofstream(runtime_.path() / "token.sh") << "#!/bin/sh\nprintf %s \"$XDG_ACTIVATION_TOKEN\" >'" << (runtime_.path() / "token").string() << "'\n";
+        fs::permissions(runtime_.path() / "token.sh", fs::perms::owner_all);
+        Launcher("dudo-token", (runtime_.path() / "token.sh").string(), "none");
+        StartSessionBus(As(false));
+        // A copy of its own: this machine refuses the file capabilities of
+        // the installed one. Its platform plugin wants the name it has.
+        fs::copy_file("/usr/bin/kwin_wayland", runtime_.path() / "kwin_wayland");
+        kwin_ = Spawn({"sh", "-c", "exec " + As(false) + "'" + (runtime_.path() / "kwin_wayland").string() + "' --virtual --no-lockscreen --socket wayland-0 --width " +
+                                       std::to_string(options.width) + " --height " + std::to_string(options.height)},
+                      (runtime_.path() / "kwin.log").string());
+        if (!WaitFor([&] { return OnSession("gdbus introspect --session --dest org.kde.KWin --object-path /WindowsRunner").find("Match") != std::string::npos; }, 20000))
+            throw std::runtime_error("KWin did not start: " + test::FileContents(runtime_.path() / "kwin.log"));
+        fs::path fifo = runtime_.path() / "input";
+        mkfifo(fifo.c_str(), 0600);
+        input_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_KWIN_FAKE_INPUT " <'" + fifo.string() + "'"}, (runtime_.path() / "input.log").string());
+        inputLines_.open(fifo);
+    }
+    ~KdeDesktop() override {
+        KillProgram();
+        StopServer();
+    }
+
+    void StopServer() override {
+        inputLines_.close();
+        for (pid_t* pid : {&input_, &kwin_, &busDaemon_})
+            if (*pid > 0) kill(*pid, SIGTERM), waitpid(*pid, nullptr, 0), *pid = -1;
+    }
+
+    void MovePointer(int x, int y) override { Input("move " + std::to_string(x) + " " + std::to_string(y), 100); }
+    void Click(int button) override {
+        const std::string code = button == 3 ? "273" : "272";
+        Input("button " + code + " 1", button == 0 ? 300 : 60);
+        Input("button " + code + " 0", 100);
+    }
+    void PressKey(const std::string& key, int holdMs) override {
+        const std::string code = std::to_string(KeyCode(key));
+        Input("key " + code + " 1", holdMs);
+        Input("key " + code + " 0", 60);
+    }
+
+    void RaisePanel() override { Run("dudo進階版", 0); }
+    void ClosePanel() override { Run("dudo進階版", 1); }
+    void CloseMessageBox() override { Keys("Return"); }
+    // KWin's own picture of that part of the screen.
+    Picture Grab(int x, int y, int width, int height) override {
+        std::smatch file;
+        const std::string answer = OnSession("gdbus call --session --dest org.kde.KWin --object-path /Screenshot --method org.kde.kwin.Screenshot.screenshotArea " +
+                                             std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height) + " false");
+        if (!std::regex_search(answer, file, std::regex("'(/[^']+)'"))) throw std::runtime_error("KWin took no picture: " + answer);
+        Picture picture = test::DecodePng(file[1].str()).picture;
+        fs::remove(file[1].str());
+        return picture;
+    }
+
+protected:
+    std::string As(bool) const override { return DesktopSession("KDE") + "KDE_FULL_SESSION=true "; }
+    // With the token KWin gives a program its launcher starts.
+    std::string Program() const override {
+        const fs::path token = runtime_.path() / "token";
+        fs::remove(token);
+        OnSession("gdbus call --session --dest org.kde.kglobalaccel --object-path /component/dudo_token_desktop --method org.kde.kglobalaccel.Component.invokeShortcut _launch");
+        const_cast<KdeDesktop*>(this)->WaitFor([&] { return fs::exists(token); }, 5000);
+        return "XDG_ACTIVATION_TOKEN=" + test::FileContents(token) + " " DUDO_BINARY;
+    }
+    // The windows with that title, shown or minimised: the place of their
+    // content, below the title bar KWin draws, where it draws one.
+    std::vector<WindowPlace> Places(const std::string& title) const override {
+        std::vector<WindowPlace> places;
+        for (const std::string& id : Windows(title)) {
+            const std::string info = OnSession("gdbus call --session --dest org.kde.KWin --object-path /KWin --method org.kde.KWin.getWindowInfo '" + id + "'");
+            const auto field = [&](const std::string& name) {
+                std::smatch value;
+                return std::regex_search(info, value, std::regex("'" + name + "': <([^>]+)>")) ? value[1].str() : std::string();
+            };
+            const int bar = field("fullscreen") == "true" || field("noBorder") == "true" ? 0 : kTitleBar;
+            places.push_back({std::stoi(field("x")), std::stoi(field("y")) + bar, std::stoi(field("width")),
+                              std::stoi(field("height")) - bar, field("minimized") != "true"});
+        }
+        return places;
+    }
+
+private:
+    // The window runner's ids of the windows with that title (it lists normal windows, not dialogs).
+    std::vector<std::string> Windows(const std::string& title) const {
+        const std::string matches = OnSession("gdbus call --session --dest org.kde.KWin --object-path /WindowsRunner --method org.kde.krunner1.Match ''");
+        std::vector<std::string> ids;
+        const std::regex match("'0_(\\{[^}]+\\})', '([^']*)'");
+        for (auto m = std::sregex_iterator(matches.begin(), matches.end(), match); m != std::sregex_iterator(); ++m)
+            if ((*m)[2] == title && std::find(ids.begin(), ids.end(), (*m)[1].str()) == ids.end()) ids.push_back((*m)[1]);
+        return ids;
+    }
+    // The window runner's action on that window: 0 activates it, 1 closes it.
+    void Run(const std::string& title, int action) {
+        for (const std::string& id : Windows(title))
+            OnSession("gdbus call --session --dest org.kde.KWin --object-path /WindowsRunner --method org.kde.krunner1.Run '" + std::to_string(action) + "_" + id + "' ''");
+    }
+    // A desktop file of the user's that lets that executable use a restricted interface.
+    void Declare(const std::string& name, const std::string& executable, const std::string& line) {
+        fs::create_directories(home_ / ".local/share/applications");
+        std::ofstream(home_ / ".local/share/applications" / (name + ".desktop"))
+            << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << executable << "\nNoDisplay=true\n" << line << "\n";
+    }
+    // A command with a global shortcut, as Plasma's shortcut settings add one.
+    void Launcher(const std::string& name, const std::string& command, const std::string& key) {
+        Declare(name, command, "");
+        fs::create_directories(home_ / ".config");
+        std::ofstream(home_ / ".config/kglobalshortcutsrc", std::ios::app)
+            << "[" << name << ".desktop]\n_k_friendly_name=" << name << "\n_launch=" << key << ",none," << name << "\n";
+    }
+    void Input(const std::string& line, int pauseMs) {
+        inputLines_ << line << std::endl;
+        SleepMs(pauseMs);
+    }
+
+    pid_t kwin_ = -1, input_ = -1;
+    std::ofstream inputLines_;
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> MakeKdeDesktop(const DesktopOptions& options) { return std::make_unique<KdeDesktop>(options); }
+
+}  // namespace dudo::e2e
