@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils appstream file man-db dpkg-dev dunst dbus-daemon xfce4-panel libglib2.0-bin
   sway swaybg xwayland wtype jq waybar xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim pipewire
   gnome-shell gjs gnome-settings-daemon xdg-desktop-portal-gnome gnome-shell-extension-appindicator fuse3
+  kwin-wayland kwin-style-breeze
   "$@"
 )
 missing=()

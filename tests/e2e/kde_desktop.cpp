@@ -2,8 +2,8 @@
 // output, with a private session bus, as a Plasma session runs it but
 // without Plasma's shell: no tray and no notification service. KWin itself
 // drives it: its fake input protocol presses keys and clicks (through a
-// helper it lets in by a desktop file), its window runner and window
-// information tell where windows are, and its older screenshot interface
+// helper it lets in by a desktop file), scripts run in it tell where
+// windows are and raise or close them, and its older screenshot interface
 // gives the reference picture. Print is bound in its global shortcuts to
 // `dudo --capture`, as Plasma's settings bind a command; second starts go
 // through such a shortcut too, as Plasma's launcher starts programs, so
@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 
 #include "tests/e2e/wayland_desktop.h"
 
@@ -22,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kTitleBar = 29;  // Breeze's, above the content; no side borders
+const std::string PanelWindow = "workspace.clientList().filter(c => c.caption === 'dudo進階版').";
 
 // Evdev key codes of the keys the scenarios press.
 int KeyCode(const std::string& key) {
@@ -47,10 +48,10 @@ public:
         // A copy of its own: this machine refuses the file capabilities of
         // the installed one. Its platform plugin wants the name it has.
         fs::copy_file("/usr/bin/kwin_wayland", runtime_.path() / "kwin_wayland");
-        kwin_ = Spawn({"sh", "-c", "exec " + As(false) + "'" + (runtime_.path() / "kwin_wayland").string() + "' --virtual --no-lockscreen --socket wayland-0 --width " +
+        kwin_ = Spawn({"sh", "-c", "exec " + As(false) + "QT_LOGGING_RULES=kwin_scripting.debug=true '" + (runtime_.path() / "kwin_wayland").string() + "' --virtual --no-lockscreen --socket wayland-0 --width " +
                                        std::to_string(options.width) + " --height " + std::to_string(options.height)},
                       (runtime_.path() / "kwin.log").string());
-        if (!WaitFor([&] { return OnSession("gdbus introspect --session --dest org.kde.KWin --object-path /WindowsRunner").find("Match") != std::string::npos; }, 20000))
+        if (!WaitFor([&] { return OnSession("gdbus introspect --session --dest org.kde.KWin --object-path /Scripting").find("loadScript") != std::string::npos; }, 20000))
             throw std::runtime_error("KWin did not start: " + test::FileContents(runtime_.path() / "kwin.log"));
         fs::path fifo = runtime_.path() / "input";
         mkfifo(fifo.c_str(), 0600);
@@ -80,8 +81,8 @@ public:
         Input("key " + code + " 0", 60);
     }
 
-    void RaisePanel() override { Run("dudo進階版", 0); }
-    void ClosePanel() override { Run("dudo進階版", 1); }
+    void RaisePanel() override { Script(PanelWindow + "forEach(c => workspace.activeClient = c)"); }
+    void ClosePanel() override { Script(PanelWindow + "forEach(c => c.closeWindow())"); }
     void CloseMessageBox() override { Keys("Return"); }
     // KWin's own picture of that part of the screen.
     Picture Grab(int x, int y, int width, int height) override {
@@ -104,37 +105,35 @@ protected:
         const_cast<KdeDesktop*>(this)->WaitFor([&] { return fs::exists(token); }, 5000);
         return "XDG_ACTIVATION_TOKEN=" + test::FileContents(token) + " " DUDO_BINARY;
     }
-    // The windows with that title, shown or minimised: the place of their
-    // content, below the title bar KWin draws, where it draws one.
+    // The windows with that title, shown or minimised: where their content is.
     std::vector<WindowPlace> Places(const std::string& title) const override {
+        std::istringstream lines(Script("workspace.clientList().filter(c => c.caption === '" + title +
+                                        "').forEach(c => { const g = c.bufferGeometry; say(g.x, g.y, g.width, g.height, c.minimized ? 0 : 1); })"));
         std::vector<WindowPlace> places;
-        for (const std::string& id : Windows(title)) {
-            const std::string info = OnSession("gdbus call --session --dest org.kde.KWin --object-path /KWin --method org.kde.KWin.getWindowInfo '" + id + "'");
-            const auto field = [&](const std::string& name) {
-                std::smatch value;
-                return std::regex_search(info, value, std::regex("'" + name + "': <([^>]+)>")) ? value[1].str() : std::string();
-            };
-            const int bar = field("fullscreen") == "true" || field("noBorder") == "true" ? 0 : kTitleBar;
-            places.push_back({std::stoi(field("x")), std::stoi(field("y")) + bar, std::stoi(field("width")),
-                              std::stoi(field("height")) - bar, field("minimized") != "true"});
-        }
+        for (WindowPlace p{}; lines >> p.x >> p.y >> p.width >> p.height >> p.viewable;) places.push_back(p);
         return places;
     }
 
 private:
-    // The window runner's ids of the windows with that title (it lists normal windows, not dialogs).
-    std::vector<std::string> Windows(const std::string& title) const {
-        const std::string matches = OnSession("gdbus call --session --dest org.kde.KWin --object-path /WindowsRunner --method org.kde.krunner1.Match ''");
-        std::vector<std::string> ids;
-        const std::regex match("'0_(\\{[^}]+\\})', '([^']*)'");
-        for (auto m = std::sregex_iterator(matches.begin(), matches.end(), match); m != std::sregex_iterator(); ++m)
-            if ((*m)[2] == title && std::find(ids.begin(), ids.end(), (*m)[1].str()) == ids.end()) ids.push_back((*m)[1]);
-        return ids;
-    }
-    // The window runner's action on that window: 0 activates it, 1 closes it.
-    void Run(const std::string& title, int action) {
-        for (const std::string& id : Windows(title))
-            OnSession("gdbus call --session --dest org.kde.KWin --object-path /WindowsRunner --method org.kde.krunner1.Run '" + std::to_string(action) + "_" + id + "' ''");
+    // Runs a KWin script; what its say() said, a line each. KWin prints
+    // them on its log, which the script's own mark picks out.
+    std::string Script(const std::string& body) const {
+        const std::string mark = "dudo-script-" + std::to_string(++scripts_);
+        const fs::path file = runtime_.path() / (mark + ".js");
+        std::ofstream(file) << "const say = (...words) => print('" << mark << "', ...words);\n" << body << ";\nsay('end');\n";
+        OnSession("gdbus call --session --dest org.kde.KWin --object-path /Scripting --method org.kde.kwin.Scripting.loadScript '" + file.string() + "' " + mark);
+        OnSession("gdbus call --session --dest org.kde.KWin --object-path /Scripting --method org.kde.kwin.Scripting.start");
+        const std::string prefix = "js: " + mark + " ";
+        std::string said;
+        const_cast<KdeDesktop*>(this)->WaitFor([&] {
+            std::istringstream log(test::FileContents(runtime_.path() / "kwin.log"));
+            said.clear();
+            for (std::string line; std::getline(log, line);)
+                if (line.starts_with(prefix)) said += line.substr(prefix.size()) + "\n";
+            return said.ends_with("end\n");
+        });
+        OnSession("gdbus call --session --dest org.kde.KWin --object-path /Scripting --method org.kde.kwin.Scripting.unloadScript " + mark);
+        return said;
     }
     // A desktop file of the user's that lets that executable use a restricted interface.
     void Declare(const std::string& name, const std::string& executable, const std::string& line) {
@@ -156,6 +155,7 @@ private:
 
     pid_t kwin_ = -1, input_ = -1;
     std::ofstream inputLines_;
+    mutable int scripts_ = 0;
 };
 
 }  // namespace
