@@ -6,13 +6,15 @@
 #include "common/error.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/wayland/gnome_print_key.h"
+#include "platform/wayland/kde_print_key.h"
 
 int main(int argc, char** argv) {
     // `dudo --capture`: the running instance captures now, as on Print Screen.
     if (argc == 2 && std::string(argv[1]) == "--capture")
         return dudo::CaptureChannel::Request(dudo::LinuxPlatform::CaptureSocketPath());
-    // `dudo --restore-print-key`: GNOME's Print Screen binding as it was before dudo took it.
-    if (argc == 2 && std::string(argv[1]) == "--restore-print-key") return dudo::GnomePrintKey::Restore();
+    // `dudo --restore-print-key`: the desktop's Print Screen binding as it was before dudo took it.
+    if (argc == 2 && std::string(argv[1]) == "--restore-print-key")
+        return dudo::KdePrintKey::Took() ? dudo::KdePrintKey::Restore() : dudo::GnomePrintKey::Restore();
     std::unique_ptr<dudo::LinuxPlatform> platform;
     try {
         platform = std::make_unique<dudo::LinuxPlatform>(argc, argv);

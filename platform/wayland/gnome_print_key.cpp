@@ -6,17 +6,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <vector>
 
+#include "platform/wayland/print_key_record.h"
+
 namespace dudo {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const char* const kShellKeys = "org.gnome.shell.keybindings";
 const char* const kMediaKeys = "org.gnome.settings-daemon.plugins.media-keys";
@@ -63,10 +61,9 @@ std::string ListText(const std::vector<std::string>& items) {
     return text + "]";
 }
 
-fs::path RecordFile() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    return (config && *config ? fs::path(config) : fs::path(home ? home : "/tmp") / ".config") / "dudo" / "gnome-print-key";
+const PrintKeyRecord& Record() {
+    static const PrintKeyRecord record("gnome-print-key");
+    return record;
 }
 
 }  // namespace
@@ -76,7 +73,7 @@ bool GnomePrintKey::OnGnome() {
     return desktop && std::string(desktop).find("GNOME") != std::string::npos;
 }
 
-bool GnomePrintKey::Asked() { return fs::exists(RecordFile()); }
+bool GnomePrintKey::Asked() { return Record().Exists(); }
 
 bool GnomePrintKey::Bound(const std::string& program) {
     for (const std::string& path : Items(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
@@ -101,14 +98,10 @@ void GnomePrintKey::Bind(const std::string& program) {
     Remember("path " + path + "\nshow-screenshot-ui " + screenshotUi + "\n");
 }
 
-void GnomePrintKey::Remember(const std::string& record) {
-    std::error_code ignored;
-    fs::create_directories(RecordFile().parent_path(), ignored);
-    std::ofstream(RecordFile()) << record;
-}
+void GnomePrintKey::Remember(const std::string& record) { Record().Write(record); }
 
 int GnomePrintKey::Restore() {
-    std::ifstream in(RecordFile());
+    std::istringstream in(Record().Read());
     std::string path, screenshotUi;
     for (std::string key, value; in >> key && std::getline(in >> std::ws, value);)
         if (key == "path") path = value;
@@ -122,7 +115,7 @@ int GnomePrintKey::Restore() {
     Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
     for (const char* key : {"name", "command", "binding"}) Gsettings({"reset", Custom(path), key});
     Gsettings({"set", kShellKeys, "show-screenshot-ui", screenshotUi.empty() ? "['Print']" : screenshotUi});
-    fs::remove(RecordFile());
+    Record().Remove();
     std::printf("dudo: Print Screen 已還給 GNOME 的截圖畫面 (Print Screen is GNOME's screenshot UI's again)\n");
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "common/error.h"
 #include "platform/qt/status_notifier_icon.h"
 #include "platform/wayland/gnome_print_key.h"
+#include "platform/wayland/kde_print_key.h"
 #include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/portal_screenshot.h"
 #include "platform/wayland/screenshot_permission.h"
@@ -39,17 +40,34 @@ void WaylandWindowSystem::ToolkitStarted() {
                     "(this Wayland desktop offers no screen copy: dudo supports desktops with wlr-screencopy, such as "
                     "sway, Hyprland, river, labwc and Wayfire, and desktops with the xdg-desktop-portal Screenshot, "
                     "such as GNOME and KDE)");
-    // Once the panel shows: on GNOME, the offer to give Print Screen to dudo.
-    if (GnomePrintKey::OnGnome()) QTimer::singleShot(0, [] { GnomePrintKey::OfferOnce(QCoreApplication::applicationFilePath().toStdString(), AskForPrintKey); });
+    // Once the panel shows: on GNOME and KDE, the offer to give Print Screen to dudo.
+    const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    if (GnomePrintKey::OnGnome())
+        QTimer::singleShot(0, [program] {
+            GnomePrintKey::OfferOnce(program, [] {
+                return AskForPrintKey("在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
+                                      "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
+                                      " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
+                                      "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)");
+            });
+        });
+    else if (KdePrintKey::OnKde())
+        QTimer::singleShot(0, [this, program] {
+            try {
+                KdePrintKey::OfferOnce(program, [] {
+                    return AskForPrintKey("在 KDE 上，Print Screen 鍵只能經由桌面的全域快捷鍵交給 dudo。要現在設定嗎？"
+                                          "原本使用 Print Screen 的快捷鍵 (例如 Spectacle) 會讓出這個鍵；執行 dudo --restore-print-key 可以還原。"
+                                          " (On KDE, Print Screen reaches dudo only through the desktop's global shortcuts. Set this up now? "
+                                          "Whatever has Print Screen now, such as Spectacle, gives it up; dudo --restore-print-key undoes it.)");
+                });
+            } catch (const Error& failure) {
+                tell(failure.what());
+            }
+        });
 }
 
-bool WaylandWindowSystem::AskForPrintKey() {
-    QMessageBox box(QMessageBox::Question, "dudo進階版",
-                    "在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
-                    "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
-                    " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
-                    "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)",
-                    QMessageBox::Yes | QMessageBox::No);
+bool WaylandWindowSystem::AskForPrintKey(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, "dudo進階版", QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -77,7 +95,8 @@ Picture WaylandWindowSystem::KwinPicture(bool withPointer) {
         } catch (const KwinScreenshot::NotAllowed&) {
         }
     }
-    throw Error("KWin 仍不允許 dudo 擷取螢幕：它沒有讀到 " + file + " (KWin still does not allow dudo to take screenshots: it has not read " + file + ")");
+    throw Error("KWin 仍不允許 dudo 擷取螢幕：它沒有讀到 " + file + "，或另一個執行 dudo 的桌面檔沒有宣告 (KWin still does not allow dudo to take "
+                "screenshots: it has not read " + file + ", or another desktop file that runs dudo does not declare it)");
 }
 
 // The portal's picture, of the whole layout. Where the desktop asks the user

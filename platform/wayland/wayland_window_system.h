@@ -48,7 +48,7 @@ public:
 private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
     bool Picking() const;
-    static bool AskForPrintKey();
+    static bool AskForPrintKey(const std::string& question);
     // The whole layout, from KWin or the portal.
     Picture LayoutPicture(bool withPointer) { return kwin_ ? KwinPicture(withPointer) : PortalPicture(); }
     Picture KwinPicture(bool withPointer);

@@ -5,7 +5,8 @@
 // helper it lets in by a desktop file), scripts run in it tell where
 // windows are and raise or close them, and its older screenshot interface
 // gives the reference picture. Print is bound in its global shortcuts to
-// `dudo --capture`, as Plasma's settings bind a command; second starts go
+// `dudo --capture` (quoted as KWin does not read it: it is not dudo's own
+// desktop file), as Plasma's settings bind a command; second starts go
 // through such a shortcut too, as Plasma's launcher starts programs, so
 // that KWin gives them an activation token.
 #include <sys/stat.h>
@@ -40,7 +41,9 @@ public:
         if (Shell("command -v kwin_wayland gdbus >/dev/null && echo ok") != "ok\n") throw Missing("KWin is not installed");
         Declare("fake-input", DUDO_KWIN_FAKE_INPUT, "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
         Declare("gdbus", fs::canonical("/usr/bin/gdbus").string(), "X-KDE-DBUS-Restricted-Interfaces=org.kde.kwin.Screenshot");
-        Launcher("dudo-capture", "'" DUDO_BINARY "' --capture", "Print");
+        // Print runs the capture, or, as Plasma comes with Spectacle, something else.
+        if (options.grabPrint) Launcher("spectacle-stand-in", "/bin/true", "Print");
+        else Launcher("dudo-capture", "'" DUDO_BINARY "' --capture", "Print");
         std::ofstream(runtime_.path() / "token.sh") << "#!/bin/sh\nprintf %s \"$XDG_ACTIVATION_TOKEN\" >'" << (runtime_.path() / "token").string() << "'\n";
         fs::permissions(runtime_.path() / "token.sh", fs::perms::owner_all);
         Launcher("dudo-token", (runtime_.path() / "token.sh").string(), "none");

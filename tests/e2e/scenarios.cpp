@@ -181,6 +181,10 @@ const Scenario kScenarios[] = {
     // gives pictures to declared programs only: a copy it does not know
     // declares itself, says so once, and its pictures come as KWin shows the screen.
     {"KwinGivesPicturesOnceDudoIsDeclared", {}, "print; logged 1 KWin 只讓; file .png 1280 800; as-shown screen; print 200; files 2; logged 1 KWin 只讓", "KDE"},
+    // Plasma as it comes gives Print to Spectacle: dudo offers once to take
+    // it through KDE's global shortcuts, and gives it back.
+    {"OffersToTakePrintScreenOnKde", kPrintHeld,
+     "window question; keys Return; print; file .png 1280 800; again --restore-print-key; says status=0; keys Print; files 1", "KDE"},
     {"WithoutATrayALaunchBringsThePanelBack", {},
      "panel-size 2895 4320; click Command2; panel hidden; logged 1 程式縮小於此; again; says status=0; panel shown; running", "KDE"},
     {"TrayIconLetsADarkTrayShowThrough", kDarkTray, "icon-shows-picture over-dark"},
