@@ -39,7 +39,7 @@ class KdeDesktop : public WaylandDesktop {
 public:
     explicit KdeDesktop(const DesktopOptions& options) {
         if (Shell("command -v kwin_wayland gdbus >/dev/null && echo ok") != "ok\n") throw Missing("KWin is not installed");
-        Declare("fake-input", DUDO_KWIN_FAKE_INPUT, "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
+        Declare("fake-input", DUDO_WAYLAND_INPUT, "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
         Declare("gdbus", fs::canonical("/usr/bin/gdbus").string(), "X-KDE-DBUS-Restricted-Interfaces=org.kde.kwin.Screenshot");
         // Print runs the capture, or, as Plasma comes with Spectacle, something else.
         if (options.grabPrint) Launcher("spectacle-stand-in", "/bin/true", "Print");
@@ -58,7 +58,7 @@ public:
             throw std::runtime_error("KWin did not start: " + test::FileContents(runtime_.path() / "kwin.log"));
         fs::path fifo = runtime_.path() / "input";
         mkfifo(fifo.c_str(), 0600);
-        input_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_KWIN_FAKE_INPUT " <'" + fifo.string() + "'"}, (runtime_.path() / "input.log").string());
+        input_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_WAYLAND_INPUT " <'" + fifo.string() + "'"}, (runtime_.path() / "input.log").string());
         inputLines_.open(fifo);
     }
     ~KdeDesktop() override {

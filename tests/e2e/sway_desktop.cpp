@@ -135,7 +135,7 @@ private:
     // ours made at first use: without a device the seat has no pointer.
     void Cursor(const std::string& command) {
         if (pointer_ < 0) {
-            pointer_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_VIRTUAL_POINTER});
+            pointer_ = Spawn({"sh", "-c", "exec " + As(false) + DUDO_WAYLAND_INPUT});
             if (!WaitFor([&] { return Swaymsg("-t get_seats | jq '.[0].devices | map(select(.type == \"pointer\")) | length'") == "1\n"; }))
                 throw std::runtime_error("no pointer device on the seat");
         }
