@@ -1,7 +1,7 @@
-// CaptureChannel: `dudo --capture` asks the instance running on the same
-// display to capture now, as a Print Screen press would, for desktops where
-// the window manager owns the key and the user binds it to that command; a
-// second start asks it to bring its panel to the front.
+// CaptureChannel: the running instance's side of `dudo --capture`, which
+// asks it (RequestInstance) to capture now, as a Print Screen press would,
+// for desktops where the window manager owns the key and the user binds it
+// to that command; a second start asks it to bring its panel to the front.
 // Implements: a Unix socket beside the single-instance lock, owner-only (the
 // file's mode and the peer's credentials), one request a connection; a stale
 // socket of a killed instance is replaced by the next instance.
@@ -12,22 +12,18 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/capture_request.h"
+
 namespace dudo {
 
 class CaptureChannel {
 public:
-    enum class Ask { Capture, ShowPanel };
-
     // Listens at `path`; `serve` runs on the UI thread for each request.
     // Call only while holding the single-instance lock.
     CaptureChannel(const std::string& path, std::function<void(Ask)> serve);
     ~CaptureChannel();
     CaptureChannel(const CaptureChannel&) = delete;
     CaptureChannel& operator=(const CaptureChannel&) = delete;
-
-    // The command's side: 0 when the running instance took the request;
-    // otherwise says why on standard error and returns 1.
-    static int Request(const std::string& path, Ask ask = Ask::Capture);
 
 private:
     void Serve();

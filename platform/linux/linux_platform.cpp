@@ -30,18 +30,6 @@ void OnSignal(int) {
     [[maybe_unused]] ssize_t n = write(signalPipe[1], &byte, 1);
 }
 
-// The lock's name: per user and per display, in the user's runtime folder;
-// the capture socket lies beside it.
-std::string InstancePath(const char* ending) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const char* variable = WaylandSession() ? "WAYLAND_DISPLAY" : "DISPLAY";
-    std::string display = std::getenv(variable) ? std::getenv(variable) : "";
-    for (char& c : display)
-        if (c == '/' || c == ':') c = '_';
-    const std::string folder = runtime && *runtime ? runtime : "/tmp";
-    return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ending;
-}
-
 // Said once at start-up when another program (usually the desktop's own
 // screenshot tool) holds a grab on Print Screen: both react to every press.
 const char* const kPrintScreenShared =
@@ -211,8 +199,8 @@ bool LinuxPlatform::AcquireSingleInstance() {
     if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
     try {
-        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](CaptureChannel::Ask ask) {
-            if (ask == CaptureChannel::Ask::ShowPanel) {
+        captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](Ask ask) {
+            if (ask == Ask::ShowPanel) {
                 if (shownElsewhere_) shownElsewhere_();
                 return;
             }
@@ -224,8 +212,6 @@ bool LinuxPlatform::AcquireSingleInstance() {
     }
     return true;
 }
-
-std::string LinuxPlatform::CaptureSocketPath() { return InstancePath(".sock"); }
 
 std::string LinuxPlatform::ProgramFolder() {
     std::error_code error;

@@ -23,8 +23,6 @@ class LinuxPlatform : public Platform {
 public:
     // Throws dudo::Error with a clear message when no window system can run here.
     LinuxPlatform(int& argc, char** argv);
-    // Where `dudo --capture` finds the instance of this user and display.
-    static std::string CaptureSocketPath();
     ~LinuxPlatform() override;
 
     std::uint16_t AsyncKeyState(int virtualKey) override { return windows_->AsyncKeyState(virtualKey); }
@@ -58,7 +56,7 @@ public:
     bool TrayIconShown() override { return tray_ && tray_->Shown(); }
 
     bool AcquireSingleInstance() override;
-    void ShowRunningInstance() override { CaptureChannel::Request(CaptureSocketPath(), CaptureChannel::Ask::ShowPanel); }
+    void ShowRunningInstance() override { RequestInstance(Ask::ShowPanel); }
     std::string ProgramFolder() override;
     LocalTime Now() override;
     double SecondsSinceMidnight() override;

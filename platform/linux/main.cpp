@@ -1,33 +1,41 @@
-// The program on Linux: build the platform, hand it to the application.
+// The program on Linux. `dudo --capture` is answered here, by a program of
+// the C library only: a desktop's key binding runs it at every press, and
+// loading the toolkit would cost more than the request. Everything else is
+// the desktop module (desktop_main.cpp), loaded beside this executable or
+// where it is installed.
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
-#include "app/application.h"
-#include "common/error.h"
-#include "platform/linux/linux_platform.h"
-#include "platform/wayland/gnome_print_key.h"
-#include "platform/wayland/kde_print_key.h"
+#include "platform/linux/capture_request.h"
+
+namespace {
+
+// The module's place: beside the executable in a build, else where it is
+// installed, as far from the executable as the library folder is from the
+// program folder.
+void* LoadDesktopModule() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    for (const std::filesystem::path& module : {folder / "dudo-desktop.so", folder / DUDO_MODULE_FOLDER / "dudo-desktop.so"})
+        if (void* loaded = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL)) return loaded;
+        else if (std::filesystem::exists(module)) std::fprintf(stderr, "dudo: %s\n", dlerror());
+    return nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // `dudo --capture`: the running instance captures now, as on Print Screen.
-    if (argc == 2 && std::string(argv[1]) == "--capture")
-        return dudo::CaptureChannel::Request(dudo::LinuxPlatform::CaptureSocketPath());
-    // `dudo --restore-print-key`: the desktop's Print Screen binding as it was before dudo took it.
-    if (argc == 2 && std::string(argv[1]) == "--restore-print-key")
-        return dudo::KdePrintKey::Took() ? dudo::KdePrintKey::Restore() : dudo::GnomePrintKey::Restore();
-    std::unique_ptr<dudo::LinuxPlatform> platform;
-    try {
-        platform = std::make_unique<dudo::LinuxPlatform>(argc, argv);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "dudo: %s\n", failure.what());
+    if (argc == 2 && std::string(argv[1]) == "--capture") return dudo::RequestInstance(dudo::Ask::Capture);
+    void* module = LoadDesktopModule();
+    const auto desktopMain = module ? reinterpret_cast<int (*)(int, char**)>(dlsym(module, "dudo_desktop_main")) : nullptr;
+    if (!desktopMain) {
+        std::fprintf(stderr, "dudo: 找不到 dudo 的桌面模組 dudo-desktop.so (dudo's desktop module is missing)\n");
         return 2;
     }
-    try {
-        dudo::Application app(*platform);
-        return app.Run();
-    } catch (const std::exception& failure) {
-        // An unhandled failure at start-up: tell the user, then end.
-        platform->MessageBox("dudo進階版", failure.what());
-        return 1;
-    }
+    return desktopMain(argc, argv);
 }

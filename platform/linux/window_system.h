@@ -70,9 +70,6 @@ public:
     virtual std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) = 0;
 };
 
-// Whether this is a Wayland session (WAYLAND_DISPLAY, or XDG_SESSION_TYPE).
-bool WaylandSession();
-
 // The window system of this session: Wayland where the session is one,
 // even when DISPLAY is also set, X11 otherwise. Throws dudo::Error with a
 // message for the user when it cannot run here.

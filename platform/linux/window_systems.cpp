@@ -3,17 +3,12 @@
 #include <string>
 
 #include "common/error.h"
+#include "platform/linux/capture_request.h"
 #include "platform/linux/window_system.h"
 #include "platform/wayland/wayland_window_system.h"
 #include "platform/x11/x11_window_system.h"
 
 namespace dudo {
-
-bool WaylandSession() {
-    const char* display = std::getenv("WAYLAND_DISPLAY");
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    return (display && *display) || (type && std::string(type) == "wayland");
-}
 
 // Under XWayland an X11 copy of the screen is black or refused, and keys
 // reach X clients only while one of them has the focus: a Wayland session

@@ -56,7 +56,7 @@ void Desktop::ClickTrayIcon(int button) {
     Click(button);
 }
 
-bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+bool Desktop::WaitFor(const std::function<bool()>& condition, int timeoutMs) const {
     for (int waited = 0; waited < timeoutMs; waited += 25) {
         if (condition()) return true;
         SleepMs(25);

@@ -112,7 +112,7 @@ public:
     // Clicks the centre of a panel control, named as in the layout, an array
     // element with its index ("Combo1", "Text1(0)"); button 0 is a slow left click.
     void ClickControl(const std::string& control, int button = 1);
-    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000);
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000) const;
 
 protected:
     test::TempFolder work_{"dudo-截圖-"};  // a working folder with a Chinese name, as many users' are

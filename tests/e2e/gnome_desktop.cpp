@@ -84,7 +84,6 @@ public:
 
     void RaisePanel() override { Eval(PanelWindow + "?.activate(global.get_current_time())"); }
     void ClosePanel() override { Eval(PanelWindow + "?.delete(global.get_current_time())"); }
-    void CloseMessageBox() override { Keys("Return"); }
     // The shell's own picture of that part of the screen.
     Picture Grab(int x, int y, int width, int height) override {
         const fs::path file = runtime_.path() / "shell-picture.png";

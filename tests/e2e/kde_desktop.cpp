@@ -28,9 +28,9 @@ const std::string PanelWindow = "workspace.clientList().filter(c => c.caption ==
 
 // Evdev key codes of the keys the scenarios press.
 int KeyCode(const std::string& key) {
-    static const std::map<std::string, int> codes = {{"Escape", 1}, {"Tab", 15}, {"Return", 28}, {"space", 57}, {".", 52},
-                                                     {"Print", 99}, {"Up", 103}, {"Down", 108},   {"0", 11}};
-    if (key.size() == 1 && key[0] >= '1' && key[0] <= '9') return key[0] - '1' + 2;
+    static const std::map<std::string, int> codes = {{"Escape", 1}, {"1", 2}, {"2", 3}, {"3", 4}, {"4", 5}, {"5", 6}, {"6", 7}, {"7", 8}, {"8", 9},
+                                                     {"9", 10}, {"0", 11}, {"Tab", 15}, {"Return", 28}, {".", 52}, {"space", 57},
+                                                     {"Print", 99}, {"Up", 103}, {"Down", 108}};
     if (const auto code = codes.find(key); code != codes.end()) return code->second;
     throw Missing("no key " + key + " on this keyboard");
 }
@@ -86,7 +86,6 @@ public:
 
     void RaisePanel() override { Script(PanelWindow + "forEach(c => workspace.activeClient = c)"); }
     void ClosePanel() override { Script(PanelWindow + "forEach(c => c.closeWindow())"); }
-    void CloseMessageBox() override { Keys("Return"); }
     // KWin's own picture of that part of the screen.
     Picture Grab(int x, int y, int width, int height) override {
         std::smatch file;
@@ -105,7 +104,7 @@ protected:
         const fs::path token = runtime_.path() / "token";
         fs::remove(token);
         OnSession("gdbus call --session --dest org.kde.kglobalaccel --object-path /component/dudo_token_desktop --method org.kde.kglobalaccel.Component.invokeShortcut _launch");
-        const_cast<KdeDesktop*>(this)->WaitFor([&] { return fs::exists(token); }, 5000);
+        WaitFor([&] { return fs::exists(token); }, 5000);
         return "XDG_ACTIVATION_TOKEN=" + test::FileContents(token) + " " DUDO_BINARY;
     }
     // The windows with that title, shown or minimised: where their content is.
@@ -128,7 +127,7 @@ private:
         OnSession("gdbus call --session --dest org.kde.KWin --object-path /Scripting --method org.kde.kwin.Scripting.start");
         const std::string prefix = "js: " + mark + " ";
         std::string said;
-        const_cast<KdeDesktop*>(this)->WaitFor([&] {
+        WaitFor([&] {
             std::istringstream log(test::FileContents(runtime_.path() / "kwin.log"));
             said.clear();
             for (std::string line; std::getline(log, line);)

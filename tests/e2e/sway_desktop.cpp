@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "tests/e2e/wayland_desktop.h"
@@ -78,7 +77,6 @@ public:
     void Command(const std::string& command) override { Swaymsg("'" + command + "'"); }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
-    void CloseMessageBox() override { Keys("Return"); }
 
 protected:
     std::string As(bool otherUser) const override {

@@ -20,6 +20,7 @@ public:
     }
 
     std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
+    void CloseMessageBox() override { Keys("Return"); }
 
 protected:
     std::string OnBus() const override { return As(false); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary DESTDIR and checks what a desktop
-# needs of it: the program, its menu entry, icons, AppStream data and manual,
-# with the entry and the AppStream file passing their validators.
+# needs of it: the program and its module, its menu entry, icons, AppStream
+# data and manual, with the entry and the AppStream file passing their
+# validators.
 set -euo pipefail
 build=$1
 root=$(mktemp -d); trap 'rm -rf "$root"' EXIT
@@ -24,6 +25,9 @@ for size in 16 48 256; do
   [ "$actual" = "$size x $size" ] || { echo "icon ${size}: $actual"; status=1; }
 done
 [ -x "$root/usr/bin/dudo" ] || { echo "not executable: /usr/bin/dudo"; status=1; }
+# The installed program finds its desktop module: without a display, the module's own message.
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE "$root/usr/bin/dudo" 2>&1 || true)
+[[ $said == *DISPLAY* ]] || { echo "the installed program did not load its module: $said"; status=1; }
 grep -q "^Name\[zh_TW\]=dudo進階版$" "$share/applications/io.github.dudo.Dudo.desktop" || { echo "no Chinese name"; status=1; }
 grep -q '<release version="[0-9]' "$share/metainfo/io.github.dudo.Dudo.metainfo.xml" || { echo "no version in metainfo"; status=1; }
 desktop-file-validate "$share/applications/io.github.dudo.Dudo.desktop" || status=1

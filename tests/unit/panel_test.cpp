@@ -2,9 +2,7 @@
 // numeric fields accept and hand over to the image library.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "common/error.h"
 #include "panel/form1.h"

@@ -1,0 +1,31 @@
+// The desktop module's entry: the program with its toolkit, run by main.cpp
+// for everything but `dudo --capture`.
+#include <cstdio>
+#include <string>
+
+#include "app/application.h"
+#include "common/error.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/wayland/gnome_print_key.h"
+#include "platform/wayland/kde_print_key.h"
+
+extern "C" __attribute__((visibility("default"))) int dudo_desktop_main(int argc, char** argv) {
+    // `dudo --restore-print-key`: the desktop's Print Screen binding as it was before dudo took it.
+    if (argc == 2 && std::string(argv[1]) == "--restore-print-key")
+        return dudo::KdePrintKey::Took() ? dudo::KdePrintKey::Restore() : dudo::GnomePrintKey::Restore();
+    std::unique_ptr<dudo::LinuxPlatform> platform;
+    try {
+        platform = std::make_unique<dudo::LinuxPlatform>(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "dudo: %s\n", failure.what());
+        return 2;
+    }
+    try {
+        dudo::Application app(*platform);
+        return app.Run();
+    } catch (const std::exception& failure) {
+        // An unhandled failure at start-up: tell the user, then end.
+        platform->MessageBox("dudo進階版", failure.what());
+        return 1;
+    }
+}
