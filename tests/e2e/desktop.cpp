@@ -1,6 +1,5 @@
 #include "tests/e2e/desktop.h"
 
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
