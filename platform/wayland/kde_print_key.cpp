@@ -6,9 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include <sstream>
 
 #include "common/error.h"
+#include "platform/wayland/kwin_screenshot.h"
 #include "platform/wayland/print_key_record.h"
 
 namespace dudo::kglobalaccel {
@@ -134,17 +133,6 @@ Keys KeysFrom(const std::string& text) {
 
 QString DesktopFile() { return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/" + kComponent; }
 
-// What Plasma's settings write for a command, declaring KWin's screenshot
-// interface too: KWin may take this file for the program's own.
-void WriteDesktopFile(const std::string& program) {
-    const std::string exec = program.find(' ') == std::string::npos ? program : "\"" + program + "\"";
-    const std::string entry = "[Desktop Entry]\nType=Application\nName=dudo --capture\nExec=" + exec +
-                              " --capture\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation));
-    QSaveFile out(DesktopFile());
-    if (!out.open(QIODevice::WriteOnly) || out.write(entry.data(), static_cast<qint64>(entry.size())) < 0 || !out.commit())
-        throw Error("無法寫入 " + DesktopFile().toStdString() + " (cannot write it: " + out.errorString().toStdString() + ")");
-}
 
 }  // namespace
 
@@ -167,7 +155,9 @@ bool KdePrintKey::Bound() {
 
 // Whoever holds Print gives it up (kept, to give back), then dudo's command takes it.
 void KdePrintKey::Bind(const std::string& program) {
-    WriteDesktopFile(program);
+    // What Plasma's settings write for a command, declaring KWin's
+    // screenshot interface too: KWin may take this file for the program's own.
+    KwinScreenshot::Declare(kComponent, "dudo --capture", program, " --capture");
     std::string record = "bound\n";
     for (const ShortcutInfo& holder : PrintHolders()) {
         const QStringList action = ActionOf(holder);

@@ -89,16 +89,21 @@ Picture KwinScreenshot::Take(bool withPointer) {
     return picture;
 }
 
-// KWin takes the first word of Exec as the executable's path; quoted, as
-// the desktop file format allows, when it has spaces.
 std::string KwinScreenshot::DeclareSelf(const std::string& executable) {
+    return Declare("io.github.dudo.Dudo-kwin.desktop", "dudo", executable, "");
+}
+
+// KWin takes the first word of Exec as the executable's path; quoted, as
+// the desktop file format allows, so that it may have spaces.
+std::string KwinScreenshot::Declare(const std::string& fileName, const std::string& name, const std::string& executable,
+                                    const std::string& arguments) {
     if (executable.find_first_of("\"\n") != std::string::npos)
         throw Error("dudo 的路徑無法寫入桌面檔 (dudo's path cannot be written into a desktop file): " + executable);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
-    const QString file = folder + "/io.github.dudo.Dudo-kwin.desktop";
+    const QString file = folder + "/" + QString::fromStdString(fileName);
     QSaveFile out(file);
-    const std::string entry = "[Desktop Entry]\nType=Application\nName=dudo\nExec=\"" + executable +
-                              "\"\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
+    const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=\"" + executable + "\"" + arguments +
+                              "\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
     if (!QDir().mkpath(folder) || !out.open(QIODevice::WriteOnly) || out.write(entry.data(), static_cast<qint64>(entry.size())) < 0 || !out.commit())
         throw Error("無法寫入 " + file.toStdString() + " (cannot write it: " + out.errorString().toStdString() + ")");
     return file.toStdString();

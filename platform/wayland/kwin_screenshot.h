@@ -29,6 +29,10 @@ public:
     // Writes the hidden desktop file that declares `executable` to KWin;
     // its path. Throws dudo::Error when it cannot be written.
     static std::string DeclareSelf(const std::string& executable);
+    // The same for a hidden entry of that file name and name, which runs
+    // `executable` with `arguments` (" --capture").
+    static std::string Declare(const std::string& fileName, const std::string& name, const std::string& executable,
+                               const std::string& arguments);
 };
 
 }  // namespace dudo
