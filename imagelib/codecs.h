@@ -2,6 +2,7 @@
 // file's bytes; each throws dudo::Error when it cannot.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -13,6 +14,17 @@ using Bytes = std::vector<std::uint8_t>;
 
 // level: the compressor's level, 1 (fastest) to 12 (smallest).
 Bytes EncodePng(const Image& image, int deflateLevel);
+// The same, keeping its workers' compressors and memory for the next picture.
+class PngEncoder {
+public:
+    PngEncoder();
+    ~PngEncoder();
+    Bytes Encode(const Image& image, int deflateLevel);
+    struct Worker;
+
+private:
+    std::vector<std::unique_ptr<Worker>> workers_;
+};
 Bytes EncodeJpeg(const Image& image, int quality);
 // A true-colour image is quantised to 256 colours without dithering, which
 // keeps the flat colours of screen content exact and is twice as fast.

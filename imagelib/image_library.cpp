@@ -68,7 +68,7 @@ std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
                     std::to_string(image_.height()) + ")");
     Bytes bytes;
     switch (settings_.format) {
-        case FileFormat::Png: bytes = EncodePng(image_, DeflateLevel(settings_.pngCompression)); break;
+        case FileFormat::Png: bytes = png_.Encode(image_, DeflateLevel(settings_.pngCompression)); break;
         case FileFormat::Jpeg: bytes = EncodeJpeg(image_, settings_.jpegQuality); break;
         case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a); break;
         case FileFormat::Bmp: bytes = EncodeBmp(image_); break;

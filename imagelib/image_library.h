@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "imagelib/codecs.h"
 #include "imagelib/image.h"
 #include "imagelib/picture.h"
 
@@ -64,6 +65,7 @@ private:
     std::filesystem::path folder_;
     SaveSettings settings_;
     Image image_;
+    PngEncoder png_;
 };
 
 }  // namespace dudo

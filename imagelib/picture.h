@@ -1,18 +1,63 @@
 // A picture in memory: the capture surface and the image library meet here.
 // Pixels are 32-bit words 0xAARRGGBB in native order (bytes B, G, R, A on
 // little-endian machines, as X11 and Win32 screen copies deliver them); rows
-// are `stride` pixels apart. The picture owns its buffer.
+// are `stride` pixels apart.
 #pragma once
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace dudo {
+
+// A picture's pixels: memory of its own, or memory lent by the screen copy
+// that filled it (a segment shared with the display server), so that a
+// whole frame is never held twice. The lender keeps the other end of the
+// lease and writes there again only when no picture holds it, or when the
+// picture it fills is the one holding it. A copy always gets memory of its
+// own.
+class PixelMemory {
+public:
+    PixelMemory() = default;
+    explicit PixelMemory(std::size_t count) { Resize(count); }
+    static PixelMemory Lent(std::uint32_t* memory, std::size_t count, std::shared_ptr<void> lease);
+    PixelMemory(const PixelMemory& other);
+    PixelMemory& operator=(const PixelMemory& other);
+    PixelMemory(PixelMemory&& other) noexcept { *this = std::move(other); }
+    PixelMemory& operator=(PixelMemory&& other) noexcept;
+
+    // Keeps the memory where it holds `count` pixels (as they were), else
+    // takes fresh memory, all black; the system hands large blocks over
+    // untouched, so pixels about to be written over cost no page faults.
+    void Resize(std::size_t count);
+    bool lent() const { return lease_ != nullptr; }
+
+    std::uint32_t* data() { return data_; }
+    const std::uint32_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    std::uint32_t* begin() { return data_; }
+    std::uint32_t* end() { return data_ + size_; }
+    const std::uint32_t* begin() const { return data_; }
+    const std::uint32_t* end() const { return data_ + size_; }
+    std::uint32_t& operator[](std::size_t i) { return data_[i]; }
+    std::uint32_t operator[](std::size_t i) const { return data_[i]; }
+    friend bool operator==(const PixelMemory& a, const PixelMemory& b);
+
+private:
+    struct Free {
+        void operator()(std::uint32_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint32_t, Free> own_;
+    std::shared_ptr<void> lease_;
+    std::uint32_t* data_ = nullptr;
+    std::size_t size_ = 0, capacity_ = 0;
+};
 
 struct Picture {
     int width = 0;
     int height = 0;
     int stride = 0;  // in pixels
-    std::vector<std::uint32_t> pixels;
+    PixelMemory pixels;
 
     // A picture of the given size filled with `colour`. Refuses sizes beyond
     // the pixel budget (see imagelib/limits.h).
@@ -20,8 +65,9 @@ struct Picture {
     // The same, in the memory of `recycled` when it is large enough: a fresh
     // frame costs more in page faults than in filling.
     static Picture Filled(int width, int height, std::uint32_t colour, Picture&& recycled);
-    // Of the given size in the memory of `recycled`, its pixels left as they
-    // are (new ones black): for a caller that writes every pixel.
+    // Of the given size in the memory of `recycled` where it is large enough,
+    // its pixels left as they are; else in fresh black memory. For a caller
+    // that writes every pixel.
     static Picture Sized(int width, int height, Picture&& recycled);
 
     bool empty() const { return width <= 0 || height <= 0; }

@@ -177,8 +177,6 @@ void FilterRows(const Image& image, const Layout& layout, int first, int last, s
     }
 }
 
-using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
-
 // The filtered rows go out in bands, each filtered and compressed on its own
 // so that every core can take one; each band is a deflate stream of its own,
 // and all but the last are made continuable, so that joined they are the one
@@ -211,33 +209,44 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
     return bands;
 }
 
-// A worker's scratch memory, reused from band to band and never cleared
-// first: every byte used is written before it is read.
-class Scratch {
-public:
-    std::uint8_t* Get(std::size_t size) {
-        if (size > capacity_) data_.reset(new std::uint8_t[capacity_ = size]);
-        return data_.get();
+}  // namespace
+
+// A worker keeps its compressor and its memory from band to band and from
+// picture to picture, so a capture pays for no fresh pages. The memory is
+// never cleared before use: every byte used is written before it is read.
+struct PngEncoder::Worker {
+    std::vector<std::uint8_t> filtered, deflated;
+    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor{nullptr,
+                                                                                           libdeflate_free_compressor};
+    int level = 0;
+};
+
+namespace {
+
+std::uint8_t* Room(std::vector<std::uint8_t>& scratch, std::size_t size) {
+    if (scratch.size() < size) scratch.resize(size);
+    return scratch.data();
+}
+
+libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
+    if (!worker.compressor || worker.level != level) {
+        worker.compressor.reset(libdeflate_alloc_compressor(level));
+        if (!worker.compressor) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
+        worker.level = level;
     }
+    return worker.compressor.get();
+}
 
-private:
-    std::unique_ptr<std::uint8_t[]> data_;
-    std::size_t capacity_ = 0;
-};
-
-struct Worker {
-    Scratch filtered, deflated;
-};
-
-void CompressBand(const Image& image, const Layout& layout, libdeflate_compressor* compressor, bool last,
-                  Worker& worker, Band& band) {
+void CompressBand(const Image& image, const Layout& layout, int level, bool last, PngEncoder::Worker& worker,
+                  Band& band) {
+    libdeflate_compressor* compressor = CompressorFor(worker, level);
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
-    std::uint8_t* filtered = worker.filtered.Get(band.size);
+    std::uint8_t* filtered = Room(worker.filtered, band.size);
     FilterRows(image, layout, band.first, band.last, filtered);
     band.adler = libdeflate_adler32(1, filtered, band.size);
     const std::size_t bound = libdeflate_deflate_compress_bound(compressor, band.size);
-    std::uint8_t* deflated = worker.deflated.Get(bound);
+    std::uint8_t* deflated = Room(worker.deflated, bound);
     const std::size_t n = libdeflate_deflate_compress(compressor, filtered, band.size, deflated, bound);
     if (n == 0) throw Error("PNG：壓縮失敗 (compression failed)");
     band.deflated.reserve(n + 8);  // room for the zlib header or the joining block
@@ -245,29 +254,28 @@ void CompressBand(const Image& image, const Layout& layout, libdeflate_compresso
     if (!last) MakeContinuable(band.deflated);
 }
 
-std::vector<Band> CompressImage(const Image& image, const Layout& layout, int level) {
-    const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-    std::vector<Band> bands = PlanBands(layout, image.height(), workers);
+std::vector<Band> CompressImage(const Image& image, const Layout& layout, int level,
+                                std::vector<std::unique_ptr<PngEncoder::Worker>>& workers) {
+    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::vector<Band> bands = PlanBands(layout, image.height(), cores);
+    const int count = static_cast<int>(bands.size());
+    const int used = std::min(cores, count);
+    while (static_cast<int>(workers.size()) < used) workers.push_back(std::make_unique<PngEncoder::Worker>());
     std::atomic<int> next{0};
     std::exception_ptr failure;
     std::mutex failureLock;
-    auto work = [&] {
+    auto work = [&](PngEncoder::Worker& worker) {
         try {
-            Compressor compressor(libdeflate_alloc_compressor(level), libdeflate_free_compressor);
-            if (!compressor) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
-            Worker scratch;
-            for (int i; (i = next++) < static_cast<int>(bands.size());)
-                CompressBand(image, layout, compressor.get(), i + 1 == static_cast<int>(bands.size()), scratch,
-                             bands[i]);
+            for (int i; (i = next++) < count;) CompressBand(image, layout, level, i + 1 == count, worker, bands[i]);
         } catch (...) {
             std::lock_guard<std::mutex> hold(failureLock);
             if (!failure) failure = std::current_exception();
-            next = static_cast<int>(bands.size());
+            next = count;
         }
     };
     std::vector<std::thread> helpers;
-    for (int i = 1; i < std::min(workers, static_cast<int>(bands.size())); ++i) helpers.emplace_back(work);
-    work();
+    for (int i = 1; i < used; ++i) helpers.emplace_back(work, std::ref(*workers[i]));
+    work(*workers[0]);
     for (auto& t : helpers) t.join();
     if (failure) std::rethrow_exception(failure);
     return bands;
@@ -281,16 +289,24 @@ void WriteImageData(Bytes& out, std::vector<Band>& bands) {
     Bytes& tail = bands.back().deflated;
     tail.insert(tail.end(), {static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
                              static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)});
-    for (const Band& b : bands) Chunk(out, "IDAT", b.deflated.data(), b.deflated.size());
+    // Each band goes as soon as it is in the file's bytes, so that the
+    // compressed picture is not held twice.
+    std::size_t total = out.size();
+    for (const Band& b : bands) total += b.deflated.size() + 12;
+    out.reserve(total + 12);  // and IEND
+    for (Band& b : bands) {
+        Chunk(out, "IDAT", b.deflated.data(), b.deflated.size());
+        Bytes().swap(b.deflated);
+    }
 }
 
 }  // namespace
 
-Bytes EncodePng(const Image& image, int deflateLevel) {
+Bytes PngEncoder::Encode(const Image& image, int deflateLevel) {
     if (image.empty()) throw Error("PNG：圖像是空的 (empty image)");
     const Layout layout = ChooseLayout(image);
     const int h = image.height();
-    std::vector<Band> bands = CompressImage(image, layout, deflateLevel);
+    std::vector<Band> bands = CompressImage(image, layout, deflateLevel, workers_);
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
     Put32(header, image.width());
@@ -307,5 +323,10 @@ Bytes EncodePng(const Image& image, int deflateLevel) {
     Chunk(out, "IEND", nullptr, 0);
     return out;
 }
+
+PngEncoder::PngEncoder() = default;
+PngEncoder::~PngEncoder() = default;
+
+Bytes EncodePng(const Image& image, int deflateLevel) { return PngEncoder().Encode(image, deflateLevel); }
 
 }  // namespace dudo

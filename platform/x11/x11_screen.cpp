@@ -46,6 +46,13 @@ struct X11Screen::State {
     double twipsX = 15, twipsY = 15;
     bool shm = false;
     XShmSegmentInfo segment{};
+    // The other end of the segment's lease to a picture: while a picture
+    // other than the one being filled holds it, the segment is not written.
+    std::shared_ptr<int> lease = std::make_shared<int>();
+    std::uint32_t* segmentPixels() const { return reinterpret_cast<std::uint32_t*>(segment.shmaddr); }
+    bool SegmentFreeFor(const Picture& surface) const {
+        return shm && (lease.use_count() == 1 || surface.pixels.data() == segmentPixels());
+    }
     bool fixes = false;
 };
 
@@ -82,7 +89,8 @@ X11Screen::X11Screen() : s_(std::make_unique<State>()) {
 X11Screen::~X11Screen() {
     if (s_->shm) {
         XShmDetach(s_->display, &s_->segment);
-        shmdt(s_->segment.shmaddr);
+        // A picture that still uses the segment keeps it mapped: it goes with the process.
+        if (s_->lease.use_count() == 1) shmdt(s_->segment.shmaddr);
     }
     XCloseDisplay(s_->display);
 }
@@ -111,8 +119,35 @@ std::vector<Rect> X11Screen::Monitors() {
 void X11Screen::CopyScreen(int x, int y, Picture& surface) {
     // Monitor by monitor: parts of the X screen that no monitor shows (beside
     // a shorter monitor) keep the surface's pixels, as parts off the screen do.
+    std::vector<Rect> parts;
     for (const Rect& monitor : Monitors())
-        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) CopyPart(x, y, part, surface);
+        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) parts.push_back(part);
+    const bool whole = parts.size() == 1 && parts[0].left == x && parts[0].top == y &&
+                       parts[0].right - parts[0].left == surface.width && parts[0].bottom - parts[0].top == surface.height &&
+                       surface.stride == surface.width;
+    if (whole && s_->SegmentFreeFor(surface) && CopyIntoSegment(x, y, surface)) return;
+    // The surface cannot stay in the segment if the segment is to stage the parts.
+    if (surface.pixels.data() == s_->segmentPixels()) surface.pixels = PixelMemory(surface.pixels);
+    for (const Rect& part : parts) CopyPart(x, y, part, surface);
+}
+
+// The whole surface straight from the server into the segment, which the
+// surface then uses as its memory: no second copy of the frame is made.
+bool X11Screen::CopyIntoSegment(int x, int y, Picture& surface) {
+    Display* d = s_->display;
+    XImage* image = XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)), DefaultDepth(d, DefaultScreen(d)), ZPixmap,
+                                    s_->segment.shmaddr, &s_->segment, surface.width, surface.height);
+    if (!image) return false;
+    const bool fits = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                      image->bytes_per_line == surface.width * 4;
+    const bool copied = fits && XShmGetImage(d, s_->root, image, x, y, AllPlanes);
+    image->data = nullptr;  // the segment stays ours
+    XDestroyImage(image);
+    if (!copied) return false;
+    const std::size_t count = static_cast<std::size_t>(surface.width) * surface.height;
+    if (surface.pixels.data() != s_->segmentPixels()) surface.pixels = PixelMemory::Lent(s_->segmentPixels(), count, s_->lease);
+    for (std::uint32_t& p : surface.pixels) p |= 0xFF000000u;  // the server leaves the top byte zero
+    return true;
 }
 
 void X11Screen::CopyPart(int x, int y, const Rect& part, Picture& surface) {
@@ -120,7 +155,7 @@ void X11Screen::CopyPart(int x, int y, const Rect& part, Picture& surface) {
     Display* d = s_->display;
     XImage* image = nullptr;
     bool shmImage = false;
-    if (s_->shm) {
+    if (s_->SegmentFreeFor(surface)) {
         image = XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)), DefaultDepth(d, DefaultScreen(d)), ZPixmap,
                                 s_->segment.shmaddr, &s_->segment, w, h);
         if (image && XShmGetImage(d, s_->root, image, static_cast<int>(left), static_cast<int>(top), AllPlanes)) {

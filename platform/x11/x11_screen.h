@@ -2,8 +2,9 @@
 // Implements: screen size, twips per pixel from the display's resolution,
 // the foreground window's frame rectangle (EWMH, with the focus window as
 // fallback when no window manager runs), the screen copy monitor by monitor
-// of a Xinerama layout (MIT-SHM into a segment kept ready, a plain image
-// request otherwise) and the pointer image
+// of a Xinerama layout (MIT-SHM into a segment kept ready, which a whole-
+// surface copy lends to the surface as its memory; a plain image request
+// otherwise) and the pointer image
 // with its hotspot (XFixes). X errors of a window that vanishes are caught.
 #pragma once
 #include <memory>
@@ -32,6 +33,7 @@ public:
     void Activate(unsigned long window);
 
 private:
+    bool CopyIntoSegment(int x, int y, Picture& surface);
     void CopyPart(int x, int y, const Rect& part, Picture& surface);
     struct State;
     std::unique_ptr<State> s_;

@@ -433,8 +433,8 @@ private:
     // A second press of a hand while the first one's picture is still being made.
     void PressDuringCapture() {
         const std::size_t before = Pictures().size();
-        d().PrintScreen();
-        SleepMs(50);
+        d().PrintScreen(40);
+        SleepMs(10);
         ASSERT_EQ(Pictures().size(), before) << "the capture ended before the next press";
         d().PrintScreen();
     }

@@ -58,7 +58,7 @@ TEST_F(Library, ColourCodesGiveAtMostThatManyColours) {
         EXPECT_TRUE(png.palette) << code;
         EXPECT_LE(ColourCount(png.picture), static_cast<std::size_t>(code == 1 ? 2 : code)) << code;
         EXPECT_GE(ColourCount(png.picture), 2u) << code;
-        for (std::uint32_t p : code == 1 ? png.picture.pixels : std::vector<std::uint32_t>{})  // black and white
+        for (std::uint32_t p : code == 1 ? png.picture.pixels : PixelMemory{})  // black and white
             ASSERT_TRUE((p & 0xFFFFFF) == 0 || (p & 0xFFFFFF) == 0xFFFFFF);
     }
     Load(source);
