@@ -178,3 +178,23 @@ TEST_F(Library, AHandedOverPictureIsTakenOpaqueAndLeftEmpty) {
         EXPECT_EQ(library.image().pixels.pixels, ScreenLike(64, 48).pixels) << alpha;  // every alpha 0xFF
     }
 }
+
+// A screen copy's memory lent to the surface travels with it to the library
+// and back for the next capture; the lender sees it held until then. A copy,
+// or a capture of another size, never writes into the lent memory.
+TEST_F(Library, LentScreenMemoryIsHeldUntilReleasedAndNeverShared) {
+    std::vector<std::uint32_t> segment(320 * 200, 0xFF123456u);
+    auto lease = std::make_shared<int>();
+    Picture surface = Picture::Sized(320, 200, Picture{});
+    surface.pixels = PixelMemory::Lent(segment.data(), segment.size(), lease);
+    library.FromPicture(std::move(surface));
+    const Picture copy = library.image().pixels;
+    EXPECT_NE(copy.pixels.data(), segment.data());
+    EXPECT_EQ(lease.use_count(), 2);
+    Picture next = Picture::Sized(160, 100, library.ReleasePixels());
+    EXPECT_EQ(next.pixels.data(), segment.data());  // a smaller capture fits in the lent memory
+    next = Picture::Filled(640, 400, 0, std::move(next));
+    EXPECT_NE(next.pixels.data(), segment.data());
+    EXPECT_EQ(lease.use_count(), 1);
+    EXPECT_EQ(segment[0], 0xFF123456u);
+}
