@@ -1,5 +1,6 @@
 // BMP is simple enough to write and read ourselves: 24-bit bottom-up rows
 // out; uncompressed 1, 4, 8, 24 and 32-bit files in, every field checked.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -25,13 +26,15 @@ std::uint16_t Get16(std::span<const std::uint8_t> f, std::size_t at) { return f[
 
 }  // namespace
 
-Bytes EncodeBmp(const Image& image) {
+// Rows go out bottom-up as they are made, a few at a time: the file is never
+// held whole in memory.
+void EncodeBmp(const Image& image, const ByteSink& sink) {
     if (image.empty()) throw Error("BMP：圖像是空的 (empty image)");
     const std::size_t rowBytes = (static_cast<std::size_t>(image.width()) * 3 + 3) & ~std::size_t(3);
     const std::size_t dataSize = rowBytes * image.height();
     if (dataSize + 54 > 0xFFFFFFFFu) throw Error("BMP：圖像太大 (image too large)");
     Bytes out;
-    out.reserve(54 + dataSize);
+    out.reserve(54);
     out.insert(out.end(), {'B', 'M'});
     Put32(out, static_cast<std::uint32_t>(54 + dataSize));
     Put32(out, 0);
@@ -47,17 +50,27 @@ Bytes EncodeBmp(const Image& image) {
     Put32(out, 3780);
     Put32(out, 0);
     Put32(out, 0);
-    out.resize(54 + dataSize);
-    for (int y = 0; y < image.height(); ++y) {
-        std::uint8_t* row = out.data() + 54 + rowBytes * (image.height() - 1 - y);
-        const std::uint32_t* px = image.pixels.row(y);
-        for (int x = 0; x < image.width(); ++x) {
-            row[3 * x] = Blue(px[x]);
-            row[3 * x + 1] = Green(px[x]);
-            row[3 * x + 2] = Red(px[x]);
+    sink(out);
+    const int rowsAtOnce = static_cast<int>(std::max<std::size_t>(1, (256u << 10) / rowBytes));
+    out.assign(rowBytes * rowsAtOnce, 0);  // the padding stays zero
+    for (int done = 0; done < image.height();) {
+        const int rows = std::min(rowsAtOnce, image.height() - done);
+        for (int i = 0; i < rows; ++i) {
+            std::uint8_t* row = out.data() + rowBytes * i;
+            const std::uint32_t* px = image.pixels.row(image.height() - 1 - done - i);
+            for (int x = 0; x < image.width(); ++x) {
+                row[3 * x] = Blue(px[x]);
+                row[3 * x + 1] = Green(px[x]);
+                row[3 * x + 2] = Red(px[x]);
+            }
         }
+        sink(std::span<const std::uint8_t>(out.data(), rowBytes * rows));
+        done += rows;
     }
-    return out;
+}
+
+Bytes EncodeBmp(const Image& image) {
+    return Collect([&](const ByteSink& sink) { EncodeBmp(image, sink); });
 }
 
 Image DecodeBmp(std::span<const std::uint8_t> f) {

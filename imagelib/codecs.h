@@ -2,6 +2,7 @@
 // file's bytes; each throws dudo::Error when it cannot.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -11,25 +12,39 @@
 namespace dudo {
 
 using Bytes = std::vector<std::uint8_t>;
+// Takes an encoder's output piece by piece, in order: the file being
+// written, so that no file is held whole in memory.
+using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
+// The whole output of `encode` in memory, for callers that want it so.
+Bytes Collect(const std::function<void(const ByteSink&)>& encode);
 
-// level: the compressor's level, 1 (fastest) to 12 (smallest).
+// How hard PNG works: the compressor's level, 1 (fastest) to 12 (smallest),
+// and the row filters: Sub on every row, or on each row whichever of Sub and
+// Up leaves fewer non-zero bytes (a little slower, a little smaller).
+enum class RowFilter { Sub, Fewest };
+struct PngEffort {
+    int deflateLevel = 1;
+    RowFilter rows = RowFilter::Fewest;
+};
 Bytes EncodePng(const Image& image, int deflateLevel);
 // The same, keeping its workers' compressors and memory for the next picture.
 class PngEncoder {
 public:
     PngEncoder();
     ~PngEncoder();
-    Bytes Encode(const Image& image, int deflateLevel);
+    void Encode(const Image& image, const PngEffort& effort, const ByteSink& sink);
     struct Worker;
 
 private:
     std::vector<std::unique_ptr<Worker>> workers_;
 };
 Bytes EncodeJpeg(const Image& image, int quality);
+void EncodeJpeg(const Image& image, int quality, const ByteSink& sink);
 // A true-colour image is quantised to 256 colours without dithering, which
 // keeps the flat colours of screen content exact and is twice as fast.
 Bytes EncodeGif(const Image& image, bool interlaced, bool version89a);
 Bytes EncodeBmp(const Image& image);
+void EncodeBmp(const Image& image, const ByteSink& sink);
 // Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits per pixel).
 Image DecodeBmp(std::span<const std::uint8_t> file);
 

@@ -25,13 +25,21 @@ std::string JpegTurboVersion() {
     return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
 }
 
-// Compression 1..7 onto libdeflate's levels, least to most. Only its two
-// fastest levels keep a capture instant: level 2 takes a third longer than
-// level 1 for files 4% smaller, and levels 3 to 7 would gain another 1-6%
-// at 1.5 to 4 times the time (bench/encode_bench, bench/capture_bench).
-int DeflateLevel(int compression) { return compression <= 3 ? 1 : 2; }
+// Compression 1..7, least to most. libdeflate's fastest level keeps a
+// capture instant, and with rows filtered for screen content it already
+// makes files smaller than its next level did with the usual filters; its
+// next level would take another half again for 5% less (bench/encode_bench,
+// bench/capture_bench). So every level compresses at the fastest, and the
+// lower ones spare even the filter choice, for files about 1% larger.
+PngEffort EffortOf(int compression) { return {1, compression <= 3 ? RowFilter::Sub : RowFilter::Fewest}; }
 
 }  // namespace
+
+Bytes Collect(const std::function<void(const ByteSink&)>& encode) {
+    Bytes all;
+    encode([&](std::span<const std::uint8_t> piece) { all.insert(all.end(), piece.begin(), piece.end()); });
+    return all;
+}
 
 const char* Extension(FileFormat format) {
     switch (format) {
@@ -66,14 +74,15 @@ std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
     if (image_.empty())
         throw Error("無法存檔 (cannot save)：圖像是空的 (empty image, " + std::to_string(image_.width()) + " x " +
                     std::to_string(image_.height()) + ")");
-    Bytes bytes;
-    switch (settings_.format) {
-        case FileFormat::Png: bytes = png_.Encode(image_, DeflateLevel(settings_.pngCompression)); break;
-        case FileFormat::Jpeg: bytes = EncodeJpeg(image_, settings_.jpegQuality); break;
-        case FileFormat::Gif: bytes = EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a); break;
-        case FileFormat::Bmp: bytes = EncodeBmp(image_); break;
-    }
-    return WriteNewFile(folder_, baseName, Extension(settings_.format), bytes);
+    // The file is written as it is encoded.
+    return WriteNewFile(folder_, baseName, Extension(settings_.format), [&](const ByteSink& sink) {
+        switch (settings_.format) {
+            case FileFormat::Png: png_.Encode(image_, EffortOf(settings_.pngCompression), sink); break;
+            case FileFormat::Jpeg: EncodeJpeg(image_, settings_.jpegQuality, sink); break;
+            case FileFormat::Gif: sink(EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a)); break;
+            case FileFormat::Bmp: EncodeBmp(image_, sink); break;
+        }
+    });
 }
 
 void ImageLibrary::SaveFormat(int code) {

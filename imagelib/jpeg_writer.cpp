@@ -6,6 +6,8 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
+#include <exception>
+#include <memory>
 #include <string>
 
 #include "common/error.h"
@@ -27,24 +29,59 @@ void OnError(j_common_ptr info) {
     std::longjmp(manager->jump, 1);
 }
 
+// Compressed bytes go to the sink 64 KB at a time, as they are made. A
+// failing sink (a full disk) leaves libjpeg the way its own errors do.
+struct SinkDestination {
+    jpeg_destination_mgr base;
+    const ByteSink* sink;
+    ErrorManager* errors;
+    std::exception_ptr failure;
+    JOCTET buffer[64 * 1024];
+
+    static SinkDestination& Of(j_compress_ptr info) { return *reinterpret_cast<SinkDestination*>(info->dest); }
+    void Pass(std::size_t size) {
+        try {
+            (*sink)(std::span<const std::uint8_t>(buffer, size));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (failure) std::longjmp(errors->jump, 1);  // outside the handler, which must end first
+        base.next_output_byte = buffer;
+        base.free_in_buffer = sizeof buffer;
+    }
+    static void Init(j_compress_ptr info) {
+        Of(info).base.next_output_byte = Of(info).buffer;
+        Of(info).base.free_in_buffer = sizeof Of(info).buffer;
+    }
+    static boolean Empty(j_compress_ptr info) {
+        Of(info).Pass(sizeof Of(info).buffer);
+        return TRUE;
+    }
+    static void Term(j_compress_ptr info) { Of(info).Pass(sizeof Of(info).buffer - Of(info).base.free_in_buffer); }
+};
+
 }  // namespace
 
-Bytes EncodeJpeg(const Image& image, int quality) {
+void EncodeJpeg(const Image& image, int quality, const ByteSink& sink) {
     if (image.empty()) throw Error("JPEG：圖像是空的 (empty image)");
     jpeg_compress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = OnError;
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
+    auto destination = std::make_unique<SinkDestination>();
+    destination->base.init_destination = SinkDestination::Init;
+    destination->base.empty_output_buffer = SinkDestination::Empty;
+    destination->base.term_destination = SinkDestination::Term;
+    destination->sink = &sink;
+    destination->errors = &errors;
     std::vector<std::uint8_t> greyRow;
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);
-        std::free(buffer);
+        if (destination->failure) std::rethrow_exception(destination->failure);
         throw Error(std::string("JPEG：") + errors.message);
     }
     jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, &buffer, &size);
+    info.dest = &destination->base;
     info.image_width = image.width();
     info.image_height = image.height();
     info.input_components = image.grey ? 1 : 4;
@@ -68,9 +105,10 @@ Bytes EncodeJpeg(const Image& image, int quality) {
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+}
+
+Bytes EncodeJpeg(const Image& image, int quality) {
+    return Collect([&](const ByteSink& sink) { EncodeJpeg(image, quality, sink); });
 }
 
 }  // namespace dudo

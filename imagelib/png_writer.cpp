@@ -155,8 +155,12 @@ using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size
 FilterRowFn PickFilterRow() { return FilterRowPlain; }
 #endif
 
+// On rows of a few pixels the counts are too small to tell the filters
+// apart, and switching between them costs deflate its matches across rows.
+constexpr std::size_t kShortRow = 64;
+
 // Filters rows [first, last) into `filtered`, row `first` at its start.
-void FilterRows(const Image& image, const Layout& layout, int first, int last, std::uint8_t* filtered) {
+void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
     static const FilterRowFn filterRow = PickFilterRow();
     const std::size_t n = layout.rowBytes;
     // The row above the first is all zeros, which makes Up the same as None.
@@ -170,6 +174,8 @@ void FilterRows(const Image& image, const Layout& layout, int first, int last, s
         if (layout.colourType == 3) {
             out[0] = 0;  // palette indices compress best unfiltered
             std::memcpy(out + 1, cur, n);
+        } else if (filter == RowFilter::Sub || n < kShortRow) {
+            ApplyFilter(kSub, cur, prev, n, static_cast<std::size_t>(layout.channels), out);
         } else {
             filterRow(cur, prev, n, static_cast<std::size_t>(layout.channels), out);
         }
@@ -188,6 +194,7 @@ struct Band {
     Bytes deflated;
     std::uint32_t adler = 1;
     std::size_t size = 0;  // filtered bytes
+    bool done = false;
 };
 
 constexpr std::size_t kBandBytes = 1u << 20;
@@ -237,13 +244,13 @@ libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
     return worker.compressor.get();
 }
 
-void CompressBand(const Image& image, const Layout& layout, int level, bool last, PngEncoder::Worker& worker,
-                  Band& band) {
-    libdeflate_compressor* compressor = CompressorFor(worker, level);
+void CompressBand(const Image& image, const Layout& layout, const PngEffort& effort, bool last,
+                  PngEncoder::Worker& worker, Band& band) {
+    libdeflate_compressor* compressor = CompressorFor(worker, effort.deflateLevel);
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
     std::uint8_t* filtered = Room(worker.filtered, band.size);
-    FilterRows(image, layout, band.first, band.last, filtered);
+    FilterRows(image, layout, effort.rows, band.first, band.last, filtered);
     band.adler = libdeflate_adler32(1, filtered, band.size);
     const std::size_t bound = libdeflate_deflate_compress_bound(compressor, band.size);
     std::uint8_t* deflated = Room(worker.deflated, bound);
@@ -254,19 +261,68 @@ void CompressBand(const Image& image, const Layout& layout, int level, bool last
     if (!last) MakeContinuable(band.deflated);
 }
 
-std::vector<Band> CompressImage(const Image& image, const Layout& layout, int level,
-                                std::vector<std::unique_ptr<PngEncoder::Worker>>& workers) {
+// Each band goes to the sink as an IDAT chunk as soon as it and all before
+// it are done, so the file is written while the rest is compressed and no
+// band is kept once written. The first carries the zlib header, the last the
+// checksum of the whole.
+class InOrder {
+public:
+    InOrder(std::vector<Band>& bands, const ByteSink& sink) : bands_(bands), sink_(sink) {}
+
+    void Done(std::size_t i) {
+        std::lock_guard<std::mutex> hold(lock_);
+        bands_[i].done = true;
+        if (failed_) return;
+        failed_ = true;  // until the writes below succeed
+        for (; next_ < bands_.size() && bands_[next_].done; ++next_) Write(bands_[next_]);
+        failed_ = false;
+    }
+    bool complete() const { return next_ == bands_.size(); }
+
+private:
+    void Write(Band& band) {
+        const bool first = &band == &bands_.front(), last = &band == &bands_.back();
+        adler_ = static_cast<std::uint32_t>(adler32_combine(adler_, band.adler, static_cast<z_off_t>(band.size)));
+        Bytes head, tail;
+        Put32(head, static_cast<std::uint32_t>(band.deflated.size() + (first ? 2 : 0) + (last ? 4 : 0)));
+        head.insert(head.end(), {'I', 'D', 'A', 'T'});
+        if (first) head.insert(head.end(), {0x78, 0x9C});
+        if (last) Put32(tail, adler_);
+        std::uint32_t crc = libdeflate_crc32(0, head.data() + 4, head.size() - 4);
+        crc = libdeflate_crc32(crc, band.deflated.data(), band.deflated.size());
+        if (last) crc = libdeflate_crc32(crc, tail.data(), tail.size());  // a null buffer would start afresh
+        Put32(tail, crc);
+        sink_(head);
+        sink_(band.deflated);
+        sink_(tail);
+        Bytes().swap(band.deflated);
+    }
+
+    std::vector<Band>& bands_;
+    const ByteSink& sink_;
+    std::mutex lock_;
+    std::size_t next_ = 0;
+    std::uint32_t adler_ = 1;
+    bool failed_ = false;
+};
+
+void CompressImage(const Image& image, const Layout& layout, const PngEffort& effort,
+                   std::vector<std::unique_ptr<PngEncoder::Worker>>& workers, const ByteSink& sink) {
     const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
     std::vector<Band> bands = PlanBands(layout, image.height(), cores);
     const int count = static_cast<int>(bands.size());
     const int used = std::min(cores, count);
     while (static_cast<int>(workers.size()) < used) workers.push_back(std::make_unique<PngEncoder::Worker>());
+    InOrder out(bands, sink);
     std::atomic<int> next{0};
     std::exception_ptr failure;
     std::mutex failureLock;
     auto work = [&](PngEncoder::Worker& worker) {
         try {
-            for (int i; (i = next++) < count;) CompressBand(image, layout, level, i + 1 == count, worker, bands[i]);
+            for (int i; (i = next++) < count;) {
+                CompressBand(image, layout, effort, i + 1 == count, worker, bands[i]);
+                out.Done(static_cast<std::size_t>(i));
+            }
         } catch (...) {
             std::lock_guard<std::mutex> hold(failureLock);
             if (!failure) failure = std::current_exception();
@@ -278,39 +334,18 @@ std::vector<Band> CompressImage(const Image& image, const Layout& layout, int le
     work(*workers[0]);
     for (auto& t : helpers) t.join();
     if (failure) std::rethrow_exception(failure);
-    return bands;
-}
-
-// The zlib stream in IDAT chunks, one per band: header, bands, checksum.
-void WriteImageData(Bytes& out, std::vector<Band>& bands) {
-    std::uint32_t adler = 1;
-    for (const Band& b : bands) adler = static_cast<std::uint32_t>(adler32_combine(adler, b.adler, static_cast<z_off_t>(b.size)));
-    bands.front().deflated.insert(bands.front().deflated.begin(), {0x78, 0x9C});
-    Bytes& tail = bands.back().deflated;
-    tail.insert(tail.end(), {static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
-                             static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)});
-    // Each band goes as soon as it is in the file's bytes, so that the
-    // compressed picture is not held twice.
-    std::size_t total = out.size();
-    for (const Band& b : bands) total += b.deflated.size() + 12;
-    out.reserve(total + 12);  // and IEND
-    for (Band& b : bands) {
-        Chunk(out, "IDAT", b.deflated.data(), b.deflated.size());
-        Bytes().swap(b.deflated);
-    }
+    if (!out.complete()) throw Error("PNG：壓縮失敗 (compression failed)");
 }
 
 }  // namespace
 
-Bytes PngEncoder::Encode(const Image& image, int deflateLevel) {
+void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteSink& sink) {
     if (image.empty()) throw Error("PNG：圖像是空的 (empty image)");
     const Layout layout = ChooseLayout(image);
-    const int h = image.height();
-    std::vector<Band> bands = CompressImage(image, layout, deflateLevel, workers_);
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
     Put32(header, image.width());
-    Put32(header, h);
+    Put32(header, image.height());
     header.insert(header.end(), {static_cast<std::uint8_t>(layout.bitDepth),
                                  static_cast<std::uint8_t>(layout.colourType), 0, 0, 0});
     Chunk(out, "IHDR", header.data(), header.size());
@@ -319,14 +354,18 @@ Bytes PngEncoder::Encode(const Image& image, int deflateLevel) {
         for (std::uint32_t c : image.palette) palette.insert(palette.end(), {Red(c), Green(c), Blue(c)});
         Chunk(out, "PLTE", palette.data(), palette.size());
     }
-    WriteImageData(out, bands);
+    sink(out);
+    CompressImage(image, layout, effort, workers_, sink);
+    out.clear();
     Chunk(out, "IEND", nullptr, 0);
-    return out;
+    sink(out);
 }
 
 PngEncoder::PngEncoder() = default;
 PngEncoder::~PngEncoder() = default;
 
-Bytes EncodePng(const Image& image, int deflateLevel) { return PngEncoder().Encode(image, deflateLevel); }
+Bytes EncodePng(const Image& image, int deflateLevel) {
+    return Collect([&](const ByteSink& sink) { PngEncoder().Encode(image, {deflateLevel}, sink); });
+}
 
 }  // namespace dudo

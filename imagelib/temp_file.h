@@ -18,8 +18,10 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    // Writes all of `bytes`, flushes them to disk and closes the file.
-    void WriteAll(std::span<const std::uint8_t> bytes, const std::filesystem::path& name);
+    // Appends all of `bytes`; `name` is the file's name in messages.
+    void Write(std::span<const std::uint8_t> bytes, const std::filesystem::path& name);
+    // Flushes what was written to disk and closes the file.
+    void Finish(const std::filesystem::path& name);
     // Moves the file to `target` unless that name is taken; false when taken.
     bool MoveTo(const std::filesystem::path& target);
     // Makes the folder's new entry durable, where the system asks for that.

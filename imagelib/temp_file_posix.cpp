@@ -32,7 +32,7 @@ TempFile::~TempFile() {
     if (!path_.empty()) unlink(path_.c_str());
 }
 
-void TempFile::WriteAll(std::span<const std::uint8_t> bytes, const std::filesystem::path& name) {
+void TempFile::Write(std::span<const std::uint8_t> bytes, const std::filesystem::path& name) {
     const int fd = static_cast<int>(handle_);
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -41,6 +41,10 @@ void TempFile::WriteAll(std::span<const std::uint8_t> bytes, const std::filesyst
         if (n <= 0) Fail(name, n < 0 ? errno : ENOSPC);
         done += static_cast<std::size_t>(n);
     }
+}
+
+void TempFile::Finish(const std::filesystem::path& name) {
+    const int fd = static_cast<int>(handle_);
     if (fdatasync(fd) != 0) Fail(name, errno);
     handle_ = -1;
     if (close(fd) != 0) Fail(name, errno);

@@ -47,7 +47,7 @@ TempFile::~TempFile() {
     if (!path_.empty()) DeleteFileW(path_.c_str());
 }
 
-void TempFile::WriteAll(std::span<const std::uint8_t> bytes, const std::filesystem::path& name) {
+void TempFile::Write(std::span<const std::uint8_t> bytes, const std::filesystem::path& name) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
@@ -56,6 +56,9 @@ void TempFile::WriteAll(std::span<const std::uint8_t> bytes, const std::filesyst
         if (written == 0) Fail(name, ERROR_DISK_FULL);
         done += written;
     }
+}
+
+void TempFile::Finish(const std::filesystem::path& name) {
     if (!FlushFileBuffers(Handle(handle_))) Fail(name, GetLastError());
     const HANDLE h = Handle(handle_);
     handle_ = -1;

@@ -198,3 +198,24 @@ TEST_F(Library, LentScreenMemoryIsHeldUntilReleasedAndNeverShared) {
     EXPECT_EQ(lease.use_count(), 1);
     EXPECT_EQ(segment[0], 0xFF123456u);
 }
+
+// Files are written while they are encoded: a write that fails part way (a
+// full disk) stops every encoder with the writer's own error.
+TEST_F(Library, AFailingWriteStopsEveryEncoderWithItsError) {
+    Load(ScreenLike(1920, 1080));
+    const Image& image = library.image();
+    for (int format = 0; format < 3; ++format) {
+        std::size_t written = 0;
+        const ByteSink failing = [&](std::span<const std::uint8_t> piece) {
+            if ((written += piece.size()) > 100000) throw Error("disk full");
+        };
+        try {
+            if (format == 0) PngEncoder().Encode(image, {}, failing);
+            if (format == 1) EncodeJpeg(image, 100, failing);
+            if (format == 2) EncodeBmp(image, failing);
+            ADD_FAILURE() << format;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "disk full") << format;
+        }
+    }
+}
