@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -187,8 +186,9 @@ void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int 
 // so that every core can take one; each band is a deflate stream of its own,
 // and all but the last are made continuable, so that joined they are the one
 // zlib stream PNG wants. A band is about a megabyte: the loss in compression
-// from starting afresh is a fraction of a percent, and a worker's one small
-// filtering buffer costs far fewer fresh pages than the whole picture would.
+// from starting afresh is a fraction of a percent, and the workers' buffers
+// stay small where the whole picture's filtered rows would be another frame
+// (25 MB at 3840 x 2160).
 struct Band {
     int first = 0, last = 0;
     Bytes deflated;
