@@ -46,12 +46,14 @@ struct X11Screen::State {
     double twipsX = 15, twipsY = 15;
     bool shm = false;
     XShmSegmentInfo segment{};
+    std::size_t segmentBytes = 0;  // sized for the screen at start; a larger screen later is copied without it
     // The other end of the segment's lease to a picture: while a picture
     // other than the one being filled holds it, the segment is not written.
     std::shared_ptr<int> lease = std::make_shared<int>();
     std::uint32_t* segmentPixels() const { return reinterpret_cast<std::uint32_t*>(segment.shmaddr); }
-    bool SegmentFreeFor(const Picture& surface) const {
-        return shm && (lease.use_count() == 1 || surface.pixels.data() == segmentPixels());
+    bool SegmentFreeFor(const Picture& surface, int w, int h) const {
+        return shm && static_cast<std::size_t>(w) * h * 4 <= segmentBytes &&
+               (lease.use_count() == 1 || surface.pixels.data() == segmentPixels());
     }
     bool fixes = false;
 };
@@ -73,6 +75,7 @@ X11Screen::X11Screen() : s_(std::make_unique<State>()) {
     if (XShmQueryExtension(d)) {
         const std::size_t bytes = static_cast<std::size_t>(s_->width) * s_->height * 4;
         s_->segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+        s_->segmentBytes = bytes;
         if (s_->segment.shmid >= 0) {
             s_->segment.shmaddr = static_cast<char*>(shmat(s_->segment.shmid, nullptr, 0));
             s_->segment.readOnly = False;
@@ -125,7 +128,7 @@ void X11Screen::CopyScreen(int x, int y, Picture& surface) {
     const bool whole = parts.size() == 1 && parts[0].left == x && parts[0].top == y &&
                        parts[0].right - parts[0].left == surface.width && parts[0].bottom - parts[0].top == surface.height &&
                        surface.stride == surface.width;
-    if (whole && s_->SegmentFreeFor(surface) && CopyIntoSegment(x, y, surface)) return;
+    if (whole && s_->SegmentFreeFor(surface, surface.width, surface.height) && CopyIntoSegment(x, y, surface)) return;
     // The surface cannot stay in the segment if the segment is to stage the parts.
     if (surface.pixels.data() == s_->segmentPixels()) surface.pixels = PixelMemory(surface.pixels);
     for (const Rect& part : parts) CopyPart(x, y, part, surface);
@@ -155,7 +158,7 @@ void X11Screen::CopyPart(int x, int y, const Rect& part, Picture& surface) {
     Display* d = s_->display;
     XImage* image = nullptr;
     bool shmImage = false;
-    if (s_->SegmentFreeFor(surface)) {
+    if (s_->SegmentFreeFor(surface, w, h)) {
         image = XShmCreateImage(d, DefaultVisual(d, DefaultScreen(d)), DefaultDepth(d, DefaultScreen(d)), ZPixmap,
                                 s_->segment.shmaddr, &s_->segment, w, h);
         if (image && XShmGetImage(d, s_->root, image, static_cast<int>(left), static_cast<int>(top), AllPlanes)) {
