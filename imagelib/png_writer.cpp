@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -32,14 +34,24 @@ void Put32(Bytes& out, std::uint32_t v) {
     out.push_back(v);
 }
 
-void Chunk(Bytes& out, const char type[4], const std::uint8_t* data, std::size_t size) {
-    Put32(out, static_cast<std::uint32_t>(size));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    if (size) out.insert(out.end(), data, data + size);
-    Put32(out, libdeflate_crc32(0, out.data() + start, size + 4));
+// A chunk straight to the sink: length, type, its data given in parts, and
+// the CRC of type and data.
+void Chunk(const ByteSink& sink, const char type[4], std::initializer_list<std::span<const std::uint8_t>> parts) {
+    std::size_t size = 0;
+    for (const auto& part : parts) size += part.size();
+    Bytes head, tail;
+    Put32(head, static_cast<std::uint32_t>(size));
+    head.insert(head.end(), type, type + 4);
+    std::uint32_t crc = libdeflate_crc32(0, head.data() + 4, 4);
+    sink(head);
+    for (const auto& part : parts) {
+        if (part.empty()) continue;  // libdeflate starts the CRC afresh on a null buffer
+        crc = libdeflate_crc32(crc, part.data(), part.size());
+        sink(part);
+    }
+    Put32(tail, crc);
+    sink(tail);
 }
-
 struct Layout {
     int colourType;  // 0 grey, 2 RGB, 3 palette
     int bitDepth;
@@ -256,7 +268,7 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     std::uint8_t* deflated = Room(worker.deflated, bound);
     const std::size_t n = libdeflate_deflate_compress(compressor, filtered, band.size, deflated, bound);
     if (n == 0) throw Error("PNG：壓縮失敗 (compression failed)");
-    band.deflated.reserve(n + 8);  // room for the zlib header or the joining block
+    band.deflated.reserve(n + 8);  // room for the joining block
     band.deflated.assign(deflated, deflated + n);
     if (!last) MakeContinuable(band.deflated);
 }
@@ -281,20 +293,13 @@ public:
 
 private:
     void Write(Band& band) {
+        static constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x9C};
         const bool first = &band == &bands_.front(), last = &band == &bands_.back();
         adler_ = static_cast<std::uint32_t>(adler32_combine(adler_, band.adler, static_cast<z_off_t>(band.size)));
-        Bytes head, tail;
-        Put32(head, static_cast<std::uint32_t>(band.deflated.size() + (first ? 2 : 0) + (last ? 4 : 0)));
-        head.insert(head.end(), {'I', 'D', 'A', 'T'});
-        if (first) head.insert(head.end(), {0x78, 0x9C});
-        if (last) Put32(tail, adler_);
-        std::uint32_t crc = libdeflate_crc32(0, head.data() + 4, head.size() - 4);
-        crc = libdeflate_crc32(crc, band.deflated.data(), band.deflated.size());
-        if (last) crc = libdeflate_crc32(crc, tail.data(), tail.size());  // a null buffer would start afresh
-        Put32(tail, crc);
-        sink_(head);
-        sink_(band.deflated);
-        sink_(tail);
+        Bytes checksum;
+        if (last) Put32(checksum, adler_);
+        Chunk(sink_, "IDAT", {first ? std::span<const std::uint8_t>(kZlibHeader) : std::span<const std::uint8_t>(),
+                              band.deflated, checksum});
         Bytes().swap(band.deflated);
     }
 
@@ -342,23 +347,20 @@ void CompressImage(const Image& image, const Layout& layout, const PngEffort& ef
 void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteSink& sink) {
     if (image.empty()) throw Error("PNG：圖像是空的 (empty image)");
     const Layout layout = ChooseLayout(image);
-    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    sink(Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     Bytes header;
     Put32(header, image.width());
     Put32(header, image.height());
     header.insert(header.end(), {static_cast<std::uint8_t>(layout.bitDepth),
                                  static_cast<std::uint8_t>(layout.colourType), 0, 0, 0});
-    Chunk(out, "IHDR", header.data(), header.size());
+    Chunk(sink, "IHDR", {header});
     if (layout.colourType == 3) {
         Bytes palette;
         for (std::uint32_t c : image.palette) palette.insert(palette.end(), {Red(c), Green(c), Blue(c)});
-        Chunk(out, "PLTE", palette.data(), palette.size());
+        Chunk(sink, "PLTE", {palette});
     }
-    sink(out);
     CompressImage(image, layout, effort, workers_, sink);
-    out.clear();
-    Chunk(out, "IEND", nullptr, 0);
-    sink(out);
+    Chunk(sink, "IEND", {});
 }
 
 PngEncoder::PngEncoder() = default;
