@@ -2,21 +2,14 @@
 // file's bytes; each throws dudo::Error when it cannot.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
 
+#include "imagelib/byte_sink.h"
 #include "imagelib/image.h"
 
 namespace dudo {
-
-using Bytes = std::vector<std::uint8_t>;
-// Takes an encoder's output piece by piece, in order: the file being
-// written, so that no file is held whole in memory.
-using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
-// The whole output of `encode` in memory, for callers that want it so.
-Bytes Collect(const std::function<void(const ByteSink&)>& encode);
 
 // How hard PNG works: the compressor's level, 1 (fastest) to 12 (smallest),
 // and the row filters: Sub on every row, or on each row whichever of Sub and

@@ -35,12 +35,6 @@ PngEffort EffortOf(int compression) { return {1, compression <= 3 ? RowFilter::S
 
 }  // namespace
 
-Bytes Collect(const std::function<void(const ByteSink&)>& encode) {
-    Bytes all;
-    encode([&](std::span<const std::uint8_t> piece) { all.insert(all.end(), piece.begin(), piece.end()); });
-    return all;
-}
-
 const char* Extension(FileFormat format) {
     switch (format) {
         case FileFormat::Jpeg: return ".jpg";

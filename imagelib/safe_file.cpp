@@ -12,18 +12,17 @@ void FailToSave(const std::filesystem::path& name, const std::string& reason) {
 
 std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
                                    const std::string& extension, std::span<const std::uint8_t> bytes) {
-    return WriteNewFile(folder, baseName, extension, [&](const auto& sink) { sink(bytes); });
+    return WriteNewFile(folder, baseName, extension, [&](const ByteSink& sink) { sink(bytes); });
 }
 
 std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
-                                   const std::string& extension,
-                                   const std::function<void(const std::function<void(std::span<const std::uint8_t>)>&)>& write) {
+                                   const std::string& extension, const std::function<void(const ByteSink&)>& write) {
     if (baseName.empty() || baseName.find_first_of("/\\") != std::string::npos || baseName[0] == '.')
         throw Error("無法存檔 (cannot save): 檔名無效 (invalid name \"" + baseName + "\")");
     TempFile temp(folder, baseName);
-    const std::filesystem::path name = folder / PathFromUtf8(baseName + extension);
-    write([&](std::span<const std::uint8_t> bytes) { temp.Write(bytes, name); });
-    temp.Finish(name);
+    const std::filesystem::path wanted = folder / PathFromUtf8(baseName + extension);  // for messages
+    write([&](std::span<const std::uint8_t> bytes) { temp.Write(bytes, wanted); });
+    temp.Finish(wanted);
     for (int n = 1; n < 100000; ++n) {
         const std::string name = n == 1 ? baseName + extension : baseName + " (" + std::to_string(n) + ")" + extension;
         const std::filesystem::path target = folder / PathFromUtf8(name);

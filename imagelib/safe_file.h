@@ -10,12 +10,13 @@
 #include <span>
 #include <string>
 
+#include "imagelib/byte_sink.h"
+
 namespace dudo {
 
 // `write` gives the file's bytes piece by piece to the sink it is handed.
 std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
-                                   const std::string& extension,
-                                   const std::function<void(const std::function<void(std::span<const std::uint8_t>)>&)>& write);
+                                   const std::string& extension, const std::function<void(const ByteSink&)>& write);
 std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
                                    const std::string& extension, std::span<const std::uint8_t> bytes);
 
