@@ -19,7 +19,6 @@ namespace dudo {
 class PixelMemory {
 public:
     PixelMemory() = default;
-    explicit PixelMemory(std::size_t count) { Resize(count); }
     static PixelMemory Lent(std::uint32_t* memory, std::size_t count, std::shared_ptr<void> lease);
     PixelMemory(const PixelMemory& other);
     PixelMemory& operator=(const PixelMemory& other);
