@@ -17,9 +17,12 @@ public:
     bool CountsAsPressed(std::uint16_t state, double nowMs, const std::optional<KeyRepeat>& repeat);
 
 private:
+    // Longer than a few ticks: time enough for a hand to let go and press again.
+    static constexpr double kUnseenGapMs = 40;
     bool wasDown_ = false;     // at the previous counting tick
     double downSinceMs_ = 0;   // the press being held
     double nextRepeatMs_ = 0;  // the earliest tick that repeats it
+    double lastQueryMs_ = -1e300;
 };
 
 }  // namespace dudo

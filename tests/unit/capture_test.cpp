@@ -184,12 +184,19 @@ TEST_F(Capture, EachPressCountsOnceAndAHeldKeyRepeatsNoFasterThanTheKeyboard) {
         for (int ms = 15; ms <= until + 15; ms += 15) ticks.push_back({ms, std::uint16_t(ms > until ? 0 : 0x8000 | (ms >= 500 ? repeatBit : 0))});
         return ticks;
     };
+    // The first press's save ends at `from`, the second press is held until `until`.
+    const auto pressedDuringSave = [](int from, int until) {
+        Ticks ticks{{0, 0x8001}, {from, 0x8001}};
+        for (int ms = from + 15; ms <= until + 15; ms += 15) ticks.push_back({ms, std::uint16_t(ms > until ? 0 : 0x8000)});
+        return ticks;
+    };
     struct Case { const char* what; Ticks ticks; std::size_t pictures; bool repeats = true; };
     const Case cases[] = {
         {"held for 200 ms", held(200, 0), 1},
         {"two presses", {{0, 0x8001}, {100, 0}, {300, 0x8001}, {400, 0}}, 2},
         {"a second press during a long save, still down", {{0, 0x8001}, {400, 0x8001}}, 2},
         {"a second press during a long save, up again", {{0, 0x8001}, {400, 0x0001}}, 2},
+        {"a second press during a save longer than the delay, held 150 ms", pressedDuringSave(700, 850), 2},
         {"its bit 0 taken by another program's query", {{0, 0x8000}, {100, 0}, {200, 0x8000}}, 2},
         // Repeats set bit 0 on Windows: at 510, 615 and 720 ms, not at every tick.
         {"held for 800 ms", held(800, 1), 4},
