@@ -15,13 +15,14 @@ namespace {
     throw Error(std::string("PNG：壓縮資料無效 (malformed deflate stream: ") + what + ")");
 }
 
-// Least significant bit first, as deflate packs them. Reading past the end
-// yields zeros and is caught by Check(). After Refill() at least 56 bits can
-// be peeked without another.
+// Least significant bit first, as deflate packs them. Past the end it reads
+// zeros, a few words' worth at most before it calls the stream truncated, so
+// that no code made of zeros can walk on for ever.
 class BitReader {
 public:
     BitReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
+    // Leaves at least 56 bits to peek.
     void Refill() {
         if (byte_ + 8 <= size_) {  // the common case: one unaligned load
             std::uint64_t word;
@@ -31,6 +32,7 @@ public:
             count_ |= 56;
             return;
         }
+        if (byte_ > size_ + 16) Malformed("truncated");
         while (count_ <= 56) {
             const std::uint64_t byte = byte_ < size_ ? data_[byte_] : 0;
             buffer_ |= byte << count_;
@@ -38,15 +40,17 @@ public:
             count_ += 8;
         }
     }
-    std::uint32_t Bits(int n) const { return static_cast<std::uint32_t>(buffer_ & ((1ull << n) - 1)); }
+    void Need(int n) {
+        if (count_ < n) Refill();
+    }
+    std::uint64_t peek() const { return buffer_; }
     void Skip(int n) {
         buffer_ >>= n;
         count_ -= n;
     }
-    int available() const { return count_; }
     std::uint32_t Take(int n) {
-        Refill();
-        const std::uint32_t v = Bits(n);
+        Need(n);
+        const auto v = static_cast<std::uint32_t>(buffer_ & ((1ull << n) - 1));
         Skip(n);
         return v;
     }
@@ -72,92 +76,138 @@ private:
     int count_ = 0;
 };
 
-// A canonical Huffman code: codes up to kFast bits through a table, longer
-// ones counted out one bit at a time.
-class Huffman {
-public:
-    static constexpr int kMaxBits = 15, kFast = 12;
+// A decoding table for a canonical Huffman code: the code's first kRoot bits
+// index the table, longer codes go on in a subtable. An entry holds how many
+// bits its symbol takes with the extra bits that follow it, what kind of
+// symbol it is, and the symbol (or, leading to a subtable, where that starts).
+enum Kind : std::uint32_t { kLiteral, kLength, kEndOfBlock, kSubtable, kInvalid };
 
-    void Build(const std::uint8_t* lengths, int n) {
-        counts_.fill(0);
-        for (int i = 0; i < n; ++i) ++counts_[lengths[i]];
-        counts_[0] = 0;
-        std::array<int, kMaxBits + 2> offsets{};
-        for (int len = 1; len <= kMaxBits; ++len) offsets[len + 1] = offsets[len] + counts_[len];
-        for (int i = 0; i < n; ++i)
-            if (lengths[i]) symbols_[offsets[lengths[i]]++] = static_cast<std::uint16_t>(i);
-        fast_.fill(0);
-        int code = 0, index = 0;
-        for (int len = 1; len <= kFast; ++len, code <<= 1)
-            for (int k = 0; k < counts_[len]; ++k, ++code, ++index) {
-                const int reversed = Reverse(code, len);
-                for (int fill = reversed; fill < (1 << kFast); fill += 1 << len)
-                    fast_[fill] = static_cast<std::uint16_t>(symbols_[index] << 4 | len);
+constexpr std::uint32_t MakeEntry(int bits, Kind kind, std::uint32_t value = 0, int subBits = 0) {
+    return static_cast<std::uint32_t>(bits) | kind << 5 | static_cast<std::uint32_t>(subBits) << 8 | value << 16;
+}
+constexpr int BitsOf(std::uint32_t e) { return static_cast<int>(e & 31); }
+constexpr Kind KindOf(std::uint32_t e) { return static_cast<Kind>(e >> 5 & 7); }
+constexpr int ValueOf(std::uint32_t e) { return static_cast<int>(e >> 16); }
+
+struct SymbolKind {
+    int extraBits;
+    Kind kind;
+};
+
+template <int kRoot, std::size_t kSize>
+class Table {
+public:
+    static constexpr int kMaxBits = 15;
+
+    void Build(const std::uint8_t* lengths, int n, SymbolKind (*kindOf)(int)) {
+        std::array<int, kMaxBits + 1> counts{};
+        for (int i = 0; i < n; ++i) ++counts[lengths[i]];
+        counts[0] = 0;
+        std::array<int, kMaxBits + 1> next{};
+        int left = 1;
+        for (int len = 1, code = 0; len <= kMaxBits; ++len) {
+            left = (left << 1) - counts[len];
+            if (left < 0) Malformed("over-subscribed code");  // no canonical code has these lengths
+            code = (code + counts[len - 1]) << 1;
+            next[len] = code;
+        }
+        // A subtable is sized for the longest code sharing its root slot.
+        std::array<std::uint8_t, 1 << kRoot> longest{};
+        std::array<int, kMaxBits + 1> code = next;
+        for (int s = 0; s < n; ++s)
+            if (const int len = lengths[s]; len > kRoot) {
+                const int slot = Reverse(code[len]++, len) & kRootMask;
+                longest[slot] = static_cast<std::uint8_t>(std::max<int>(longest[slot], len));
             }
+        std::fill_n(entries_.begin(), 1 << kRoot, MakeEntry(0, kInvalid));
+        std::size_t used = 1 << kRoot;
+        for (int s = 0; s < n; ++s) {
+            const int len = lengths[s];
+            if (!len) continue;
+            const auto [extraBits, kind] = kindOf(s);
+            const int reversed = Reverse(next[len]++, len);
+            const auto symbol = static_cast<std::uint32_t>(s);
+            if (len <= kRoot) {
+                for (int i = reversed; i < (1 << kRoot); i += 1 << len) entries_[i] = MakeEntry(len + extraBits, kind, symbol);
+                continue;
+            }
+            std::uint32_t& root = entries_[reversed & kRootMask];
+            if (KindOf(root) != kSubtable) {
+                const int subBits = longest[reversed & kRootMask] - kRoot;
+                if (used + (std::size_t{1} << subBits) > kSize) Malformed("code too large");
+                std::fill_n(entries_.begin() + static_cast<std::ptrdiff_t>(used), 1 << subBits, MakeEntry(0, kInvalid));
+                root = MakeEntry(kRoot, kSubtable, static_cast<std::uint32_t>(used), subBits);
+                used += std::size_t{1} << subBits;
+            }
+            const int subBits = static_cast<int>(root >> 8 & 15);
+            for (int i = reversed >> kRoot; i < (1 << subBits); i += 1 << (len - kRoot))
+                entries_[ValueOf(root) + i] = MakeEntry(len - kRoot + extraBits, kind, symbol);
+        }
     }
 
-    // Needs 15 bits refilled.
-    int Decode(BitReader& in) const {
-        const std::uint16_t entry = fast_[in.Bits(kFast)];
-        if (entry) {
-            in.Skip(entry & 15);
-            return entry >> 4;
+    // Takes a symbol and its extra bits; needs as many bits buffered.
+    std::uint32_t Decode(BitReader& in) const {
+        std::uint32_t e = entries_[in.peek() & kRootMask];
+        if (KindOf(e) == kSubtable) {
+            in.Skip(kRoot);
+            e = entries_[ValueOf(e) + static_cast<int>(in.peek() & ((1u << (e >> 8 & 15)) - 1))];
         }
-        int code = 0, first = 0, index = 0;
-        for (int len = 1; len <= kMaxBits; ++len) {
-            code |= static_cast<int>(in.Bits(1));
-            in.Skip(1);
-            const int count = counts_[len];
-            if (code - count < first) return symbols_[index + (code - first)];
-            index += count;
-            first = (first + count) << 1;
-            code <<= 1;
-        }
-        Malformed("bad code");
+        if (KindOf(e) == kInvalid) Malformed("bad code");
+        in.Skip(BitsOf(e));
+        return e;
     }
 
 private:
+    static constexpr std::uint64_t kRootMask = (1u << kRoot) - 1;
     static int Reverse(int code, int len) {
         int r = 0;
         for (int i = 0; i < len; ++i, code >>= 1) r = r << 1 | (code & 1);
         return r;
     }
-    std::array<int, kMaxBits + 1> counts_{};
-    std::array<std::uint16_t, 320> symbols_{};
-    std::array<std::uint16_t, 1 << kFast> fast_{};
+    std::array<std::uint32_t, kSize> entries_;
 };
+
+// Room for the largest tables a complete code can need with these roots (by
+// zlib's "enough": 1332 and 402); Build refuses codes that would need more.
+using LiteralTable = Table<10, 1024 + 1024>;
+using DistanceTable = Table<8, 256 + 256>;
+using LengthCodeTable = Table<7, 128>;
 
 constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
-void SkipCodes(BitReader& in, const Huffman& literals, const Huffman& distances) {
+SymbolKind LiteralKind(int s) {
+    if (s < 256) return {0, kLiteral};
+    if (s == 256) return {0, kEndOfBlock};
+    if (s > 285) return {0, kInvalid};
+    return {kLengthExtra[s - 257], kLength};
+}
+SymbolKind DistanceKind(int s) { return s > 29 ? SymbolKind{0, kInvalid} : SymbolKind{kDistanceExtra[s], kLiteral}; }
+SymbolKind PlainKind(int) { return {0, kLiteral}; }
+
+void SkipCodes(BitReader& in, const LiteralTable& literals, const DistanceTable& distances) {
     for (;;) {
-        in.Check();  // zeros past the end would otherwise decode for ever
-        in.Refill();  // enough for a literal or a whole match: 15 + 5 + 15 + 13 bits
-        int symbol = literals.Decode(in);
-        while (symbol < 256 && in.available() >= 48) symbol = literals.Decode(in);  // runs of literals
-        if (symbol < 256) continue;
-        if (symbol == 256) return;
-        if (symbol > 285) Malformed("bad length");
-        in.Skip(kLengthExtra[symbol - 257]);
-        const int distance = distances.Decode(in);
-        if (distance > 29) Malformed("bad distance");
-        in.Skip(kDistanceExtra[distance]);
+        in.Need(20);  // a code of 15 bits and 5 extra bits
+        const Kind kind = KindOf(literals.Decode(in));
+        if (kind == kLiteral) continue;
+        if (kind == kEndOfBlock) return;
+        in.Need(28);  // a code of 15 bits and 13 extra bits
+        distances.Decode(in);
     }
 }
 
-void FixedCodes(Huffman& literals, Huffman& distances) {
+void FixedCodes(LiteralTable& literals, DistanceTable& distances) {
     std::uint8_t lengths[288];
     for (int i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
-    literals.Build(lengths, 288);
+    literals.Build(lengths, 288, LiteralKind);
     std::uint8_t d[30];
     std::fill(d, d + 30, 5);
-    distances.Build(d, 30);
+    distances.Build(d, 30, DistanceKind);
 }
 
-void DynamicCodes(BitReader& in, Huffman& literals, Huffman& distances) {
+void DynamicCodes(BitReader& in, LiteralTable& literals, DistanceTable& distances) {
     const int nLiterals = static_cast<int>(in.Take(5)) + 257;
     const int nDistances = static_cast<int>(in.Take(5)) + 1;
     const int nCodeLengths = static_cast<int>(in.Take(4)) + 4;
@@ -165,12 +215,12 @@ void DynamicCodes(BitReader& in, Huffman& literals, Huffman& distances) {
     static constexpr int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
     std::uint8_t codeLengths[19] = {};
     for (int i = 0; i < nCodeLengths; ++i) codeLengths[order[i]] = static_cast<std::uint8_t>(in.Take(3));
-    Huffman lengthCode;
-    lengthCode.Build(codeLengths, 19);
+    LengthCodeTable lengthCode;
+    lengthCode.Build(codeLengths, 19, PlainKind);
     std::uint8_t lengths[286 + 30] = {};
     for (int i = 0; i < nLiterals + nDistances;) {
-        in.Refill();
-        const int symbol = lengthCode.Decode(in);
+        in.Need(7);
+        const int symbol = ValueOf(lengthCode.Decode(in));
         int repeat = 1;
         std::uint8_t value = static_cast<std::uint8_t>(symbol);
         if (symbol == 16) {
@@ -183,17 +233,17 @@ void DynamicCodes(BitReader& in, Huffman& literals, Huffman& distances) {
         }
         if (i + repeat > nLiterals + nDistances) Malformed("code lengths overflow");
         while (repeat--) lengths[i++] = value;
-        in.Check();
     }
-    literals.Build(lengths, nLiterals);
-    distances.Build(lengths + nLiterals, nDistances);
+    literals.Build(lengths, nLiterals, LiteralKind);
+    distances.Build(lengths + nLiterals, nDistances, DistanceKind);
 }
 
 }  // namespace
 
 DeflateEnd FindDeflateEnd(const std::uint8_t* data, std::size_t size) {
     BitReader in(data, size);
-    Huffman literals, distances;
+    LiteralTable literals;
+    DistanceTable distances;
     for (;;) {
         const std::size_t header = in.position();
         const bool final = in.Take(1);
