@@ -30,6 +30,8 @@ public:
 private:
     std::filesystem::path path_;
     std::intptr_t handle_ = -1;
+    std::uint64_t written_ = 0;
+    std::uint64_t writingBehindTo_ = 0;  // handed to the disk ahead of Finish
 };
 
 }  // namespace dudo

@@ -41,6 +41,18 @@ void TempFile::Write(std::span<const std::uint8_t> bytes, const std::filesystem:
         if (n <= 0) Fail(name, n < 0 ? errno : ENOSPC);
         done += static_cast<std::size_t>(n);
     }
+    written_ += bytes.size();
+#ifdef __linux__
+    // The disk starts on what has come while the rest is still being
+    // encoded, so that Finish waits for the tail, not the whole file. Only
+    // a hint: a failure here is Finish's to find.
+    constexpr std::uint64_t kWriteBehindBytes = 256 * 1024;
+    if (written_ - writingBehindTo_ >= kWriteBehindBytes) {
+        sync_file_range(fd, static_cast<off_t>(writingBehindTo_), static_cast<off_t>(written_ - writingBehindTo_),
+                        SYNC_FILE_RANGE_WRITE);
+        writingBehindTo_ = written_;
+    }
+#endif
 }
 
 void TempFile::Finish(const std::filesystem::path& name) {
