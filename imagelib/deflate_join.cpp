@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "common/error.h"
@@ -207,35 +208,85 @@ void FixedCodes(LiteralTable& literals, DistanceTable& distances) {
     distances.Build(d, 30, DistanceKind);
 }
 
-void DynamicCodes(BitReader& in, LiteralTable& literals, DistanceTable& distances) {
-    const int nLiterals = static_cast<int>(in.Take(5)) + 257;
-    const int nDistances = static_cast<int>(in.Take(5)) + 1;
+// A dynamic block's header: the code lengths of its literals and lengths,
+// then of its distances, into `lengths`.
+struct CodeLengths {
+    int literals = 0, distances = 0;
+    std::uint8_t lengths[286 + 30] = {};
+};
+
+CodeLengths ReadCodeLengths(BitReader& in) {
+    CodeLengths code;
+    code.literals = static_cast<int>(in.Take(5)) + 257;
+    code.distances = static_cast<int>(in.Take(5)) + 1;
     const int nCodeLengths = static_cast<int>(in.Take(4)) + 4;
-    if (nLiterals > 286 || nDistances > 30) Malformed("too many codes");
+    if (code.literals > 286 || code.distances > 30) Malformed("too many codes");
     static constexpr int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
     std::uint8_t codeLengths[19] = {};
     for (int i = 0; i < nCodeLengths; ++i) codeLengths[order[i]] = static_cast<std::uint8_t>(in.Take(3));
     LengthCodeTable lengthCode;
     lengthCode.Build(codeLengths, 19, PlainKind);
-    std::uint8_t lengths[286 + 30] = {};
-    for (int i = 0; i < nLiterals + nDistances;) {
+    const int total = code.literals + code.distances;
+    for (int i = 0; i < total;) {
         in.Need(7);
         const int symbol = ValueOf(lengthCode.Decode(in));
         int repeat = 1;
         std::uint8_t value = static_cast<std::uint8_t>(symbol);
         if (symbol == 16) {
             if (i == 0) Malformed("repeat with nothing before");
-            value = lengths[i - 1], repeat = 3 + static_cast<int>(in.Take(2));
+            value = code.lengths[i - 1], repeat = 3 + static_cast<int>(in.Take(2));
         } else if (symbol == 17) {
             value = 0, repeat = 3 + static_cast<int>(in.Take(3));
         } else if (symbol == 18) {
             value = 0, repeat = 11 + static_cast<int>(in.Take(7));
         }
-        if (i + repeat > nLiterals + nDistances) Malformed("code lengths overflow");
-        while (repeat--) lengths[i++] = value;
+        if (i + repeat > total) Malformed("code lengths overflow");
+        while (repeat--) code.lengths[i++] = value;
     }
-    literals.Build(lengths, nLiterals, LiteralKind);
-    distances.Build(lengths + nLiterals, nDistances, DistanceKind);
+    return code;
+}
+
+void DynamicCodes(BitReader& in, LiteralTable& literals, DistanceTable& distances) {
+    const CodeLengths code = ReadCodeLengths(in);
+    literals.Build(code.lengths, code.literals, LiteralKind);
+    distances.Build(code.lengths + code.literals, code.distances, DistanceKind);
+}
+
+// The end of a stream that is one dynamic block, found from its last byte
+// alone: the block ends with its end-of-block code, and only zeros follow in
+// that byte. The true end is always among the places that fit, so one that
+// fits alone is it; where more fit, none is taken. For streams from an
+// encoder: the block's body is not read, so no fault in it is found.
+std::optional<DeflateEnd> EndOfOnlyBlock(const std::uint8_t* data, std::size_t size) {
+    if (size < 2 || (data[0] & 7) != 0b101) return std::nullopt;  // final, dynamic
+    BitReader in(data, size);
+    in.Take(3);
+    const CodeLengths code = ReadCodeLengths(in);
+    const int length = code.lengths[256];
+    if (length == 0) return std::nullopt;
+    // The canonical code of symbol 256: the codes of all shorter lengths
+    // first, then those of its length given to lower symbols.
+    int value = 0;
+    for (int len = 1; len < length; ++len) {
+        value += static_cast<int>(std::count(code.lengths, code.lengths + code.literals, len));
+        value <<= 1;
+    }
+    value += static_cast<int>(std::count(code.lengths, code.lengths + 256, length));
+    // Deflate sends a code's bits from its most significant.
+    std::uint32_t sent = 0;
+    for (int i = 0; i < length; ++i) sent |= static_cast<std::uint32_t>((value >> (length - 1 - i)) & 1) << i;
+    std::uint64_t tail = 0;  // the last bytes, the last one highest
+    const std::size_t bytes = std::min<std::size_t>(size, 4);
+    for (std::size_t i = 0; i < bytes; ++i) tail |= static_cast<std::uint64_t>(data[size - bytes + i]) << (8 * i);
+    const int bits = static_cast<int>(8 * bytes);
+    std::optional<DeflateEnd> found;
+    for (int end = bits - 8; end <= bits; ++end) {
+        if (end < length || (end < bits && tail >> end != 0)) continue;
+        if (((tail >> (end - length)) & ((1u << length) - 1)) != sent) continue;
+        if (found) return std::nullopt;
+        found = DeflateEnd{0, 8 * size - static_cast<std::size_t>(bits - end)};
+    }
+    return found;
 }
 
 }  // namespace
@@ -265,16 +316,19 @@ DeflateEnd FindDeflateEnd(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-void MakeContinuable(Bytes& stream) {
-    const DeflateEnd end = FindDeflateEnd(stream.data(), stream.size());
-    stream[end.finalHeaderBit / 8] &= static_cast<std::uint8_t>(~(1u << (end.finalHeaderBit % 8)));
+void MakeContinuable(Bytes& out, std::size_t from) {
+    const std::uint8_t* stream = out.data() + from;
+    const std::size_t size = out.size() - from;
+    const std::optional<DeflateEnd> quick = EndOfOnlyBlock(stream, size);
+    const DeflateEnd end = quick ? *quick : FindDeflateEnd(stream, size);
+    out[from + end.finalHeaderBit / 8] &= static_cast<std::uint8_t>(~(1u << (end.finalHeaderBit % 8)));
     const int used = static_cast<int>(end.endBit % 8);  // bits used in the last byte
-    stream.resize((end.endBit + 7) / 8);
-    if (used) stream.back() &= static_cast<std::uint8_t>((1u << used) - 1);
+    out.resize(from + (end.endBit + 7) / 8);
+    if (used) out.back() &= static_cast<std::uint8_t>((1u << used) - 1);
     // An empty stored block: three header bits, padding to the byte, then
     // LEN 0 and NLEN 0xFFFF.
-    if (used == 0 || 8 - used < 3) stream.push_back(0);
-    stream.insert(stream.end(), {0x00, 0x00, 0xFF, 0xFF});
+    if (used == 0 || 8 - used < 3) out.push_back(0);
+    out.insert(out.end(), {0x00, 0x00, 0xFF, 0xFF});
 }
 
 }  // namespace dudo

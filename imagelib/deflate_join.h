@@ -20,7 +20,9 @@ struct DeflateEnd {
 // Throws Error when the stream is malformed or truncated.
 DeflateEnd FindDeflateEnd(const std::uint8_t* data, std::size_t size);
 
-// Rewrites a complete raw deflate stream so that another may follow it.
-void MakeContinuable(Bytes& stream);
+// Rewrites the complete raw deflate stream that fills `out` from `from` on
+// so that another may follow it. A stream that is one block is done from its
+// last byte where that tells its end; any other is walked.
+void MakeContinuable(Bytes& out, std::size_t from = 0);
 
 }  // namespace dudo
