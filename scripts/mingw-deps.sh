@@ -38,7 +38,9 @@ for p in "${packages[@]}"; do
     orig=$(ls "${p}"_*.orig.tar.* | head -1)
     [ -n "$orig" ] || { echo "no source for $p" >&2; exit 1; }
     echo "warning: $p: unpacking $orig without its Debian changes" >&2
-    mkdir "src-$p" && tar -xf "$orig" -C "src-$p" --strip-components=1
+    # dpkg-source may have left a partial tree behind.
+    rm -rf "src-$p" && mkdir "src-$p"
+    tar -xf "$orig" -C "src-$p" --strip-components=1
   fi
 done
 
