@@ -27,21 +27,25 @@ struct Output {
     int layoutX = 0, layoutY = 0, layoutWidth = 0, layoutHeight = 0;  // as xdg-output tells, where it does
 };
 
-// The shared memory the compositor copies into, kept from one copy to the next.
+// The shared memory the compositor copies into, kept from one copy to the
+// next. A picture may be lent it (see PixelMemory); the lease owns the
+// mapping, so a lent picture keeps it after the buffer is replaced.
 struct ShmBuffer {
     wl_buffer* buffer = nullptr;
-    void* data = MAP_FAILED;
-    std::size_t size = 0;
+    std::shared_ptr<void> lease;
+    std::uint32_t* data = nullptr;
     std::uint32_t format = 0, width = 0, height = 0, stride = 0;
 
     bool Fits(std::uint32_t f, std::uint32_t w, std::uint32_t h, std::uint32_t s) const {
         return buffer && format == f && width == w && height == h && stride == s;
     }
+    // Whether the compositor may write here: no picture but `surface` holds it.
+    bool FreeFor(const Picture& surface) const { return lease.use_count() == 1 || surface.pixels.data() == data; }
     void Release() {
         if (buffer) wl_buffer_destroy(buffer);
-        if (data != MAP_FAILED) munmap(data, size);
         buffer = nullptr;
-        data = MAP_FAILED;
+        lease.reset();
+        data = nullptr;
     }
 };
 
@@ -52,6 +56,7 @@ struct Frame {
 };
 
 const std::uint32_t kXBGR8888 = 0x34324258, kABGR8888 = 0x34324241;  // 'XB24', 'AB24'
+const std::uint32_t kXRGB8888 = 1, kARGB8888 = 0;  // wl_shm's own codes for the two it always has
 
 }  // namespace
 
@@ -91,9 +96,10 @@ struct WaylandScreen::State {
         else wl_display_cancel_read(display);
         wl_display_dispatch_pending(display);
     }
-    void MakeBuffer(const Frame& f);
+    void MakeBuffer(const Frame& f, const Picture& surface);
     void FollowLayout(Output& o);
-    void Grab(const Output& output, const Rect& region, bool withPointer);
+    void LendTo(Picture& surface);
+    bool Grab(const Output& output, const Rect& region, bool withPointer, Picture& surface, bool whole);
 };
 
 namespace {
@@ -208,26 +214,24 @@ void Resample(const Source& from, Point corner, double perPixel, const Rect& par
 
 }  // namespace
 
-void WaylandScreen::State::MakeBuffer(const Frame& f) {
-    if (buffer.Fits(f.format, f.width, f.height, f.stride)) return;
+void WaylandScreen::State::MakeBuffer(const Frame& f, const Picture& surface) {
+    if (buffer.Fits(f.format, f.width, f.height, f.stride) && buffer.FreeFor(surface)) return;
     buffer.Release();
     const std::size_t size = static_cast<std::size_t>(f.stride) * f.height;
     const int fd = memfd_create("dudo-screen", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    void* data = fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) == 0 ? mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                                                                        : MAP_FAILED;
+    if (data == MAP_FAILED) {
         if (fd >= 0) close(fd);
         throw Error("無法配置螢幕擷取的記憶體 (no shared memory for the screen copy)");
     }
-    buffer.data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (buffer.data == MAP_FAILED) {
-        close(fd);
-        throw Error("無法配置螢幕擷取的記憶體 (no shared memory for the screen copy)");
-    }
+    buffer.lease = std::shared_ptr<void>(data, [size](void* mapped) { munmap(mapped, size); });
+    buffer.data = static_cast<std::uint32_t*>(data);
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(size));
     buffer.buffer = wl_shm_pool_create_buffer(pool, 0, static_cast<int32_t>(f.width), static_cast<int32_t>(f.height),
                                               static_cast<int32_t>(f.stride), f.format);
     wl_shm_pool_destroy(pool);
     close(fd);
-    buffer.size = size;
     buffer.format = f.format, buffer.width = f.width, buffer.height = f.height, buffer.stride = f.stride;
 }
 
@@ -237,18 +241,27 @@ void WaylandScreen::State::FollowLayout(Output& o) {
     AddXdgOutputListener(o.xdg, &kXdgOutputListener, &o);
 }
 
-// Asks the compositor for that region of the output, in its logical units;
-// the pixels are then in the kept buffer.
-void WaylandScreen::State::Grab(const Output& output, const Rect& region, bool withPointer) {
+// Asks the compositor for that region of the output, in its logical units,
+// into the kept buffer. Where the region is the `whole` surface, pixel for
+// pixel and in the surface's own layout, the surface is lent the buffer
+// rather than given a copy of it, and true is returned.
+bool WaylandScreen::State::Grab(const Output& output, const Rect& region, bool withPointer, Picture& surface, bool whole) {
     zwlr_screencopy_frame_v1* copy = CaptureOutputRegion(screencopy, withPointer, output.output, region.left, region.top,
                                                          region.right - region.left, region.bottom - region.top);
     frame = {};
     AddFrameListener(copy, &kFrameListener, this);
     const bool listsBuffers = wl_proxy_get_version(reinterpret_cast<wl_proxy*>(copy)) >= 3;  // then ends the list with buffer_done
+    bool lend = false;
     try {
         while (!frame.failed && !(frame.described && (!listsBuffers || frame.bufferDone))) Dispatch();
         if (!frame.failed) {
-            MakeBuffer(frame);
+            lend = whole && (frame.format == kXRGB8888 || frame.format == kARGB8888) && frame.width == static_cast<std::uint32_t>(surface.width) &&
+                   frame.height == static_cast<std::uint32_t>(surface.height) && frame.stride == frame.width * 4 &&
+                   surface.stride == surface.width;
+            // A surface that holds the buffer but cannot stay in it leaves
+            // before the compositor writes there.
+            if (!lend && surface.pixels.data() == buffer.data) surface.pixels = PixelMemory(surface.pixels);
+            MakeBuffer(frame, surface);
             CopyFrame(copy, buffer.buffer);
             while (!frame.failed && !frame.ready) Dispatch();
         }
@@ -259,6 +272,17 @@ void WaylandScreen::State::Grab(const Output& output, const Rect& region, bool w
     DestroyFrame(copy);
     wl_display_flush(display);
     if (frame.failed) throw Error("Wayland 合成器拒絕了螢幕擷取 (the compositor refused the screen copy)");
+    if (lend) LendTo(surface);
+    return lend;
+}
+
+void WaylandScreen::State::LendTo(Picture& surface) {
+    const std::size_t count = static_cast<std::size_t>(surface.width) * surface.height;
+    if (surface.pixels.data() != buffer.data) surface.pixels = PixelMemory::Lent(buffer.data, count, buffer.lease);
+    if (frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT)
+        for (int top = 0, bottom = surface.height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(surface.row(top), surface.row(top) + surface.width, surface.row(bottom));
+    for (std::uint32_t& p : surface.pixels) p |= 0xFF000000u;  // the X of XRGB is undefined
 }
 
 WaylandScreen::WaylandScreen() : s_(std::make_unique<State>()) {
@@ -332,9 +356,10 @@ void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer)
         const int s = screen.scale;
         const Rect region{(part.left - place.left) / s, (part.top - place.top) / s, (part.right - place.left + s - 1) / s,
                           (part.bottom - place.top + s - 1) / s};
-        s_->Grab(o, region, withPointer);
+        const bool whole = part.left == x && part.top == y && part.right - part.left == surface.width && part.bottom - part.top == surface.height;
+        if (s_->Grab(o, region, withPointer, surface, whole)) continue;
         const ShmBuffer& b = s_->buffer;
-        const Source from{static_cast<const std::uint8_t*>(b.data), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
+        const Source from{reinterpret_cast<const std::uint8_t*>(b.data), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
                           b.format == kXBGR8888 || b.format == kABGR8888, (s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0};
         const double perPixel = static_cast<double>(b.width) / ((region.right - region.left) * s);
         Resample(from, {place.left + region.left * s, place.top + region.top * s}, perPixel, part, x, y, surface);

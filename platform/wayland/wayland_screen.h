@@ -5,8 +5,9 @@
 // output's own pixels, with the other outputs placed around it as the
 // compositor lays them out, at its scale: a picture may take in any output,
 // and one of another scale is resampled to the screen's. Copies go through
-// one shared-memory buffer, kept while the size stays; the compositor draws
-// the pointer in on request.
+// one shared-memory buffer, kept while the size stays, which a picture of
+// one output at its own scale is lent as its memory rather than copied out
+// of; the compositor draws the pointer in on request.
 // Leaves out: rotated outputs, and fractional scales (a region is asked for
 // in whole logical pixels; whole outputs are right at any scale).
 #pragma once
