@@ -60,6 +60,15 @@ void PixelMemory::Resize(std::size_t count) {
     size_ = capacity_ = count;
 }
 
+void PixelLender::LendTo(Picture& surface) const {
+    if (!Holds(surface))
+        surface.pixels = PixelMemory::Lent(memory_, static_cast<std::size_t>(surface.width) * surface.height, lease_);
+}
+
+void PixelLender::TakeBack(Picture& surface) const {
+    if (Holds(surface)) surface.pixels = PixelMemory(surface.pixels);
+}
+
 bool operator==(const PixelMemory& a, const PixelMemory& b) {
     return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
 }

@@ -11,11 +11,9 @@
 namespace dudo {
 
 // A picture's pixels: memory of its own, or memory lent by the screen copy
-// that filled it (a segment shared with the display server), so that a
-// whole frame is never held twice. The lender keeps the other end of the
-// lease and writes there again only when no picture holds it, or when the
-// picture it fills is the one holding it. A copy always gets memory of its
-// own.
+// that filled it (memory shared with the display server or compositor), so
+// that a whole frame is never held twice; PixelLender is the other end. A
+// copy always gets memory of its own.
 class PixelMemory {
 public:
     PixelMemory() = default;
@@ -73,6 +71,30 @@ struct Picture {
     std::uint32_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * stride; }
     const std::uint32_t* row(int y) const { return pixels.data() + static_cast<std::size_t>(y) * stride; }
     std::uint32_t at(int x, int y) const { return row(y)[x]; }
+};
+
+// The lender's end of lent pixel memory (a screen copy's buffer): it lends
+// the memory to the surface it fills, and lets it be written again only
+// while no other picture holds it. The lease keeps the memory (and may
+// free it) for as long as the lender or any picture holds it.
+class PixelLender {
+public:
+    PixelLender() = default;
+    PixelLender(std::uint32_t* memory, std::shared_ptr<void> lease) : memory_(memory), lease_(std::move(lease)) {}
+
+    std::uint32_t* data() const { return memory_; }
+    bool Holds(const Picture& picture) const { return memory_ && picture.pixels.data() == memory_; }
+    // Whether the memory may be written for `surface`: no picture but it holds it.
+    bool FreeFor(const Picture& surface) const { return memory_ && (lease_.use_count() == 1 || Holds(surface)); }
+    // `surface` (rows `width` pixels apart) has the memory as its pixels from now on.
+    void LendTo(Picture& surface) const;
+    // A surface that holds the memory takes a copy of its own, so that the
+    // memory may be written for other pixels.
+    void TakeBack(Picture& surface) const;
+
+private:
+    std::uint32_t* memory_ = nullptr;
+    std::shared_ptr<void> lease_;
 };
 
 inline std::uint8_t Red(std::uint32_t p) { return (p >> 16) & 0xFF; }

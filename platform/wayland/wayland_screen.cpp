@@ -28,24 +28,20 @@ struct Output {
 };
 
 // The shared memory the compositor copies into, kept from one copy to the
-// next. A picture may be lent it (see PixelMemory); the lease owns the
-// mapping, so a lent picture keeps it after the buffer is replaced.
+// next. A picture may be lent it; the lease unmaps it, so a lent picture
+// keeps it after the buffer is replaced.
 struct ShmBuffer {
     wl_buffer* buffer = nullptr;
-    std::shared_ptr<void> lease;
-    std::uint32_t* data = nullptr;
+    PixelLender memory;
     std::uint32_t format = 0, width = 0, height = 0, stride = 0;
 
     bool Fits(std::uint32_t f, std::uint32_t w, std::uint32_t h, std::uint32_t s) const {
         return buffer && format == f && width == w && height == h && stride == s;
     }
-    // Whether the compositor may write here: no picture but `surface` holds it.
-    bool FreeFor(const Picture& surface) const { return lease.use_count() == 1 || surface.pixels.data() == data; }
     void Release() {
         if (buffer) wl_buffer_destroy(buffer);
         buffer = nullptr;
-        lease.reset();
-        data = nullptr;
+        memory = PixelLender();
     }
 };
 
@@ -215,7 +211,7 @@ void Resample(const Source& from, Point corner, double perPixel, const Rect& par
 }  // namespace
 
 void WaylandScreen::State::MakeBuffer(const Frame& f, const Picture& surface) {
-    if (buffer.Fits(f.format, f.width, f.height, f.stride) && buffer.FreeFor(surface)) return;
+    if (buffer.Fits(f.format, f.width, f.height, f.stride) && buffer.memory.FreeFor(surface)) return;
     buffer.Release();
     const std::size_t size = static_cast<std::size_t>(f.stride) * f.height;
     const int fd = memfd_create("dudo-screen", MFD_CLOEXEC);
@@ -225,8 +221,7 @@ void WaylandScreen::State::MakeBuffer(const Frame& f, const Picture& surface) {
         if (fd >= 0) close(fd);
         throw Error("無法配置螢幕擷取的記憶體 (no shared memory for the screen copy)");
     }
-    buffer.lease = std::shared_ptr<void>(data, [size](void* mapped) { munmap(mapped, size); });
-    buffer.data = static_cast<std::uint32_t*>(data);
+    buffer.memory = PixelLender(static_cast<std::uint32_t*>(data), std::shared_ptr<void>(data, [size](void* mapped) { munmap(mapped, size); }));
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(size));
     buffer.buffer = wl_shm_pool_create_buffer(pool, 0, static_cast<int32_t>(f.width), static_cast<int32_t>(f.height),
                                               static_cast<int32_t>(f.stride), f.format);
@@ -260,7 +255,7 @@ bool WaylandScreen::State::Grab(const Output& output, const Rect& region, bool w
                    surface.stride == surface.width;
             // A surface that holds the buffer but cannot stay in it leaves
             // before the compositor writes there.
-            if (!lend && surface.pixels.data() == buffer.data) surface.pixels = PixelMemory(surface.pixels);
+            if (!lend) buffer.memory.TakeBack(surface);
             MakeBuffer(frame, surface);
             CopyFrame(copy, buffer.buffer);
             while (!frame.failed && !frame.ready) Dispatch();
@@ -277,8 +272,7 @@ bool WaylandScreen::State::Grab(const Output& output, const Rect& region, bool w
 }
 
 void WaylandScreen::State::LendTo(Picture& surface) {
-    const std::size_t count = static_cast<std::size_t>(surface.width) * surface.height;
-    if (surface.pixels.data() != buffer.data) surface.pixels = PixelMemory::Lent(buffer.data, count, buffer.lease);
+    buffer.memory.LendTo(surface);
     if (frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT)
         for (int top = 0, bottom = surface.height - 1; top < bottom; ++top, --bottom)
             std::swap_ranges(surface.row(top), surface.row(top) + surface.width, surface.row(bottom));
@@ -359,7 +353,7 @@ void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer)
         const bool whole = part.left == x && part.top == y && part.right - part.left == surface.width && part.bottom - part.top == surface.height;
         if (s_->Grab(o, region, withPointer, surface, whole)) continue;
         const ShmBuffer& b = s_->buffer;
-        const Source from{reinterpret_cast<const std::uint8_t*>(b.data), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
+        const Source from{reinterpret_cast<const std::uint8_t*>(b.memory.data()), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
                           b.format == kXBGR8888 || b.format == kABGR8888, (s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0};
         const double perPixel = static_cast<double>(b.width) / ((region.right - region.left) * s);
         Resample(from, {place.left + region.left * s, place.top + region.top * s}, perPixel, part, x, y, surface);

@@ -47,13 +47,11 @@ struct X11Screen::State {
     bool shm = false;
     XShmSegmentInfo segment{};
     std::size_t segmentBytes = 0;  // sized for the screen at start; a larger screen later is copied without it
-    // The other end of the segment's lease to a picture: while a picture
-    // other than the one being filled holds it, the segment is not written.
-    std::shared_ptr<int> lease = std::make_shared<int>();
-    std::uint32_t* segmentPixels() const { return reinterpret_cast<std::uint32_t*>(segment.shmaddr); }
+    // The segment, lent to the surface it fills; detached from this process
+    // once neither the screen nor a picture holds it.
+    PixelLender segmentLender;
     bool SegmentFreeFor(const Picture& surface, int w, int h) const {
-        return shm && static_cast<std::size_t>(w) * h * 4 <= segmentBytes &&
-               (lease.use_count() == 1 || surface.pixels.data() == segmentPixels());
+        return shm && static_cast<std::size_t>(w) * h * 4 <= segmentBytes && segmentLender.FreeFor(surface);
     }
     bool fixes = false;
 };
@@ -84,17 +82,17 @@ X11Screen::X11Screen() : s_(std::make_unique<State>()) {
             s_->shm = !guard.failed() && s_->segment.shmaddr != reinterpret_cast<char*>(-1);
             shmctl(s_->segment.shmid, IPC_RMID, nullptr);  // goes when both sides detach
             // Touch the pages now, so the first capture does not pay for it.
-            if (s_->shm) std::memset(s_->segment.shmaddr, 0, bytes);
+            if (s_->shm) {
+                std::memset(s_->segment.shmaddr, 0, bytes);
+                s_->segmentLender = PixelLender(reinterpret_cast<std::uint32_t*>(s_->segment.shmaddr),
+                                                std::shared_ptr<void>(s_->segment.shmaddr, [](void* at) { shmdt(at); }));
+            }
         }
     }
 }
 
 X11Screen::~X11Screen() {
-    if (s_->shm) {
-        XShmDetach(s_->display, &s_->segment);
-        // A picture that still uses the segment keeps it mapped: it goes with the process.
-        if (s_->lease.use_count() == 1) shmdt(s_->segment.shmaddr);
-    }
+    if (s_->shm) XShmDetach(s_->display, &s_->segment);
     XCloseDisplay(s_->display);
 }
 
@@ -130,7 +128,7 @@ void X11Screen::CopyScreen(int x, int y, Picture& surface) {
                        surface.stride == surface.width;
     if (whole && s_->SegmentFreeFor(surface, surface.width, surface.height) && CopyIntoSegment(x, y, surface)) return;
     // The surface cannot stay in the segment if the segment is to stage the parts.
-    if (surface.pixels.data() == s_->segmentPixels()) surface.pixels = PixelMemory(surface.pixels);
+    s_->segmentLender.TakeBack(surface);
     for (const Rect& part : parts) CopyPart(x, y, part, surface);
 }
 
@@ -147,8 +145,7 @@ bool X11Screen::CopyIntoSegment(int x, int y, Picture& surface) {
     image->data = nullptr;  // the segment stays ours
     XDestroyImage(image);
     if (!copied) return false;
-    const std::size_t count = static_cast<std::size_t>(surface.width) * surface.height;
-    if (surface.pixels.data() != s_->segmentPixels()) surface.pixels = PixelMemory::Lent(s_->segmentPixels(), count, s_->lease);
+    s_->segmentLender.LendTo(surface);
     for (std::uint32_t& p : surface.pixels) p |= 0xFF000000u;  // the server leaves the top byte zero
     return true;
 }

@@ -199,6 +199,25 @@ TEST_F(Library, LentScreenMemoryIsHeldUntilReleasedAndNeverShared) {
     EXPECT_EQ(segment[0], 0xFF123456u);
 }
 
+// The screen copies write into their memory only for the surface holding it,
+// or when no picture does; a surface that cannot stay there takes its pixels along.
+TEST_F(Library, LentMemoryIsWrittenOnlyWhereNoOtherPictureHoldsIt) {
+    std::vector<std::uint32_t> segment(320 * 200, 0xFF123456u);
+    const PixelLender lender(segment.data(), std::make_shared<int>());
+    Picture surface = Picture::Sized(320, 200, Picture{});
+    lender.LendTo(surface);
+    EXPECT_EQ(surface.pixels.data(), segment.data());
+    EXPECT_TRUE(lender.FreeFor(surface));
+    library.FromPicture(std::move(surface));
+    EXPECT_FALSE(lender.FreeFor(Picture{}));  // the library's image holds it
+    Picture next = Picture::Sized(320, 200, library.ReleasePixels());
+    EXPECT_TRUE(lender.FreeFor(next));
+    lender.TakeBack(next);
+    EXPECT_NE(next.pixels.data(), segment.data());
+    EXPECT_EQ(next.at(319, 199), 0xFF123456u);
+    EXPECT_TRUE(lender.FreeFor(Picture{}));
+}
+
 // Files are written while they are encoded: a write that fails part way (a
 // full disk) stops every encoder with the writer's own error.
 TEST_F(Library, AFailingWriteStopsEveryEncoderWithItsError) {
