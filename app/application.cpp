@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/command_line.h"
 #include "common/error.h"
 #include "common/utf8.h"
 #include "imagelib/codecs.h"
@@ -101,8 +102,7 @@ void Application::Form_Activate() {
     if (activated_) return;
     activated_ = true;
     form.SetDefaults();
-    form.Label1(8).setCaption(form.Label1(8).caption() + " " + std::to_string(kVersionMajor) + "." +
-                              std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision));
+    form.Label1(8).setCaption(form.Label1(8).caption() + " " + kVersion);
     form.mnuNotifyIcon.setVisible(false);
     form.setHeightTwips(form.heightTwips() - 300);
     platform_.ProcessPendingMessages();
@@ -123,7 +123,7 @@ void Application::Command1_Click() { Form_QueryUnload(); }
 std::string Application::AboutText() {
     ImageLibrary& engine = form.Engine();
     const std::string lines[] = {
-        "dudo進階版：一鍵抓圖的小工具，由 dudo 開發團隊製作",
+        "dudo進階版 " + std::string(kVersion) + "：一鍵抓圖的小工具，由 dudo 開發團隊製作",
         "",
         "核心如下：",
         engine.VersionText(),

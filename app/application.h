@@ -13,7 +13,6 @@
 
 namespace dudo {
 
-constexpr int kVersionMajor = 1, kVersionMinor = 0, kVersionRevision = 57;
 
 class Application {
 public:

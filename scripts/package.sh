@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Builds the Debian package build/dudo_<version>_<arch>.deb. With --check it
 # then installs it with apt, starts the program from its menu entry's command
-# on a private virtual display, checks that the panel and tray icon appear,
-# and removes the package again.
+# on a private virtual display, checks that the panel and tray icon appear
+# and that the package carries the build's version, and removes it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh dpkg-dev file
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/install-deps.sh --run dpkg-dev file
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_TESTS=OFF >/dev/null
 cmake --build build --target dudo dudo_icons -j "$(nproc)"
 (cd build && cpack -G DEB >/dev/null)
 package=$(ls -t build/dudo_*.deb | head -n 1)
 echo "Built $package"
 [ "${1:-}" = "--check" ] || exit 0
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+if [ "$(dpkg-deb -f "$package" Version)" != "$version" ]; then
+  echo "The package's version $(dpkg-deb -f "$package" Version) is not the build's $version." >&2; exit 1
+fi
 
 sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "./$package" >/dev/null

@@ -2,18 +2,22 @@
 # The Windows build: the codecs cross-built from Debian's sources (cached),
 # then the program's core and its unit tests with MinGW-w64 into build-win/.
 # A stripped release dudo.exe; with --debug, one with debugging information.
-# With --test, the unit tests run under Wine in a private Wine prefix.
+# With --release, beside it the portable zip and the installer
+# (dudo-<version>-windows-x64.zip and -setup.exe, made with NSIS).
+# With --test, the unit tests run under Wine in a private Wine prefix, and,
+# with --release too, the installer is installed, started and removed there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_type=Release test=""
+build_type=Release test="" release=""
 for option in "$@"; do
   case "$option" in
     --debug) build_type=RelWithDebInfo ;;
     --test) test=yes ;;
-    *) echo "usage: $0 [--test] [--debug]" >&2; exit 2 ;;
+    --release) release=yes ;;
+    *) echo "usage: $0 [--release] [--test] [--debug]" >&2; exit 2 ;;
   esac
 done
-scripts/install-deps.sh mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 meson nasm
+scripts/install-deps.sh --run mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 meson nasm dpkg-dev nsis
 prefix=$(scripts/mingw-deps.sh)
 export WINEPREFIX="$PWD/build-win/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p build-win
@@ -31,6 +35,11 @@ fi
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DDUDO_MINGW_PREFIX="$prefix" >/dev/null
 cmake --build build-win -j "$(nproc)"
+# The tests include the installer's, so --test builds the release too.
+if [ -n "$release$test" ]; then
+  cmake --build build-win --target release
+  ls -l build-win/dudo.exe build-win/dudo-*-windows-x64.zip build-win/dudo-*-windows-x64-setup.exe
+fi
 if [ -n "$test" ]; then
   ctest --test-dir build-win --output-on-failure -j "$(nproc)" --timeout 300 --repeat until-pass:2
   wineserver -k || true

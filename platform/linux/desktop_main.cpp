@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "common/error.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/wayland/gnome_print_key.h"
@@ -11,7 +12,7 @@
 
 extern "C" __attribute__((visibility("default"))) int dudo_desktop_main(int argc, char** argv) {
     // `dudo --restore-print-key`: the desktop's Print Screen binding as it was before dudo took it.
-    if (argc == 2 && std::string(argv[1]) == "--restore-print-key")
+    if (dudo::ReadCommandLine(argc, argv, true) == dudo::Asked::RestorePrintKey)
         return dudo::KdePrintKey::Took() ? dudo::KdePrintKey::Restore() : dudo::GnomePrintKey::Restore();
     std::unique_ptr<dudo::LinuxPlatform> platform;
     try {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/command_line.h"
 #include "platform/linux/capture_request.h"
 
 namespace {
@@ -29,8 +30,15 @@ void* LoadDesktopModule() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // `dudo --capture`: the running instance captures now, as on Print Screen.
-    if (argc == 2 && std::string(argv[1]) == "--capture") return dudo::RequestInstance(dudo::Ask::Capture);
+    switch (dudo::ReadCommandLine(argc, argv, true)) {
+        // `dudo --capture`: the running instance captures now, as on Print Screen.
+        case dudo::Asked::Capture: return dudo::RequestInstance(dudo::Ask::Capture);
+        case dudo::Asked::Help: std::fputs(dudo::UsageText(true).c_str(), stdout); return 0;
+        case dudo::Asked::Version: std::puts(dudo::VersionLine().c_str()); return 0;
+        case dudo::Asked::Unknown: std::fputs(dudo::UnknownOptionText(argc, argv, true).c_str(), stderr); return 2;
+        case dudo::Asked::Panel:
+        case dudo::Asked::RestorePrintKey: break;  // the desktop module's
+    }
     void* module = LoadDesktopModule();
     const auto desktopMain = module ? reinterpret_cast<int (*)(int, char**)>(dlsym(module, "dudo_desktop_main")) : nullptr;
     if (!desktopMain) {

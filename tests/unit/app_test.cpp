@@ -35,7 +35,7 @@ TEST_F(App, StartUpRunsOnceAndTheScratchFileGoes) {
     app.form.Combo3.setText("Jpeg");
     app.Form_Activate();  // later activations change nothing
     EXPECT_EQ(app.form.Combo3.text(), "Jpeg");
-    EXPECT_EQ(app.form.Label1(8).caption(), "抓圖熱鍵：< Print Screen > 1.0.57");
+    EXPECT_EQ(app.form.Label1(8).caption(), "抓圖熱鍵：< Print Screen > " DUDO_VERSION);
     EXPECT_EQ(LastIcon().tip, "dudo");
     EXPECT_TRUE(folder.files().empty());
 }
