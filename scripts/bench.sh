@@ -12,8 +12,8 @@ cd "$(dirname "$0")/.."
 results=bench/results.md wine=()
 if [ "${1:-}" = "--wayland" ]; then
   shift
-  scripts/install-deps.sh
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  scripts/install-deps.sh --test
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_TESTS=ON >/dev/null
   cmake --build build --target wayland_bench >/dev/null
   exec build/wayland_bench bench/wayland-results.md "$@"
 fi
@@ -21,8 +21,8 @@ if [ "${1:-}" = "--wine" ]; then
   scripts/windows.sh
   results=bench/wine-results.md wine=(-DDUDO_WINE_PROGRAM="$PWD/build-win/dudo.exe")
 else
-  scripts/install-deps.sh scrot maim
+  scripts/install-deps.sh --test scrot maim
 fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${wine[@]}" >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_TESTS=ON "${wine[@]}" >/dev/null
 cmake --build build --target capture_bench encode_bench >/dev/null
 build/capture_bench "$results" "$@"

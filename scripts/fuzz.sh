@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-scripts/install-deps.sh clang libclang-rt-14-dev
+scripts/install-deps.sh --test clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_FUZZ=ON >/dev/null
 cmake --build build-fuzz --target fuzzers
 mkdir -p build-fuzz/findings

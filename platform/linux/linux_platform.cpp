@@ -23,6 +23,16 @@ namespace dudo {
 
 namespace {
 
+// GNOME (its shell's title bars on X11, the toolkit's own decoration under
+// Wayland) and KDE (KWin's Breeze) centre a window's caption in the whole
+// title bar, between buttons on both sides, and cut or shorten it where it
+// does not fit; window managers elsewhere leave the panel its width.
+bool CentredTitleBars() {
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    const std::string names = desktop ? std::string(":") + desktop + ":" : "";
+    return names.find(":GNOME:") != std::string::npos || names.find(":KDE:") != std::string::npos;
+}
+
 int signalPipe[2] = {-1, -1};  // the self-pipe: the only state a signal handler may touch
 
 void OnSignal(int) {
@@ -90,7 +100,8 @@ void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
         dispatch(handler);
         FollowRangePicking();
     };
-    view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY());
+    view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY(),
+                                     CentredTitleBars() ? QtView::CaptionRoom(form.caption(), TwipsPerPixelX()) : 0);
     tray_ = windows_->MakeTrayIcon([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     }, view_->popupMenu());

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QValidator>
+#include <algorithm>
 #include <cmath>
 
 #include "common/utf8.h"
@@ -67,8 +69,20 @@ QFont QtView::PanelFont(double twipsPerPixel) {
     return font;
 }
 
-QtView::QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY)
-    : form_(form), hooks_(std::move(hooks)), twipsX_(twipsX), twipsY_(twipsY) {
+// The title font, as the desktop's settings give it to the toolkit, no
+// smaller or lighter than the usual ones (GNOME's is bold, 11 points), and
+// room for three buttons of a title bar's height on each side.
+int QtView::CaptionRoom(const std::string& caption, double twipsPerPixel) {
+    QFont title = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    title.setPointSizeF(std::max(title.pointSizeF(), 11.0));
+    title.setBold(true);
+    const double scale = 15 / twipsPerPixel;  // the display's pixels per pixel at 96 dpi
+    const int buttons = static_cast<int>(std::lround(3 * 25 * scale));
+    return QFontMetrics(title).horizontalAdvance(QString::fromStdString(caption)) + 2 * buttons;
+}
+
+QtView::QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY, int minimumWidth)
+    : form_(form), hooks_(std::move(hooks)), twipsX_(twipsX), twipsY_(twipsY), minimumWidth_(minimumWidth) {
     setFont(PanelFont(twipsY));
     setWindowIcon(ProgramIcon());
     setObjectName("Form1");
@@ -262,8 +276,11 @@ void QtView::MirrorWindow(Property property) {
     if (property == Property::Size) {
         const int top = form_.mnuNotifyIcon.visible() ? Px(Form1::kMenuBarHeight, false) : 0;
         menuBar_->setGeometry(0, 0, Px(Form1::kClientWidth, true), top);
-        client_->move(0, top);
-        setFixedSize(Px(Form1::kClientWidth, true), Px(form_.heightTwips(), false));
+        // Wider than the layout for the caption's sake: the controls keep their
+        // places among themselves, in the middle.
+        const int width = std::max(Px(Form1::kClientWidth, true), minimumWidth_);
+        client_->move((width - Px(Form1::kClientWidth, true)) / 2, top);
+        setFixedSize(width, Px(form_.heightTwips(), false));
     }
 }
 

@@ -15,12 +15,17 @@ namespace dudo {
 
 class QtView : public QWidget, public ControlObserver {
 public:
-    QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY);
+    // minimumWidth: pixels the window must be wide at least (its controls
+    // stay where the layout puts them), 0 for the layout's own width.
+    QtView(Form1& form, ViewHooks hooks, double twipsX, double twipsY, int minimumWidth = 0);
 
     void ControlChanged(Control& control, Property property) override;
     QMenu& popupMenu() { return popup_; }
     // The panel's font at the layout's scale, so that texts grow with the controls.
     static QFont PanelFont(double twipsPerPixel);
+    // How wide a window must be for a title bar that centres its caption
+    // between buttons on both sides to show that caption whole.
+    static int CaptionRoom(const std::string& caption, double twipsPerPixel);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,6 +44,7 @@ private:
     Form1& form_;
     ViewHooks hooks_;
     double twipsX_, twipsY_;
+    int minimumWidth_;
     QMenuBar* menuBar_;
     QWidget* client_;
     QMenu popup_;

@@ -1,6 +1,7 @@
 #include "tests/e2e/desktop.h"
 
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "panel/form1.h"
 #include "panel/layout.h"
 
 namespace dudo::e2e {
@@ -37,7 +39,9 @@ void Desktop::ClickControl(const std::string& control, int button) {
     for (const ControlDesign& c : DesignedLayout())
         if (c.name == control.substr(0, open) && c.index == index) {
             const Geometry& g = c.geometry;
-            MovePointer(panel->x + Px(g.left + g.width / 2), panel->y + Px(g.top + g.height / 2));
+            // The layout in the middle of a panel made wider for its caption.
+            const int margin = std::max(0, (panel->width - Px(Form1::kClientWidth)) / 2);
+            MovePointer(panel->x + margin + Px(g.left + g.width / 2), panel->y + Px(g.top + g.height / 2));
             return Click(button);
         }
     throw std::runtime_error("no control " + control);

@@ -104,6 +104,9 @@ public:
     virtual std::string RunWindowsTool(const std::string&) { throw Missing("no Windows programs here"); }
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
+    // A plain toolkit window of that title and width, started beside the
+    // program, its content moved to that place; gone with the desktop.
+    virtual WindowPlace ShowTitledWindow(const std::string&, int, int, int) { throw Missing("no windows of ours beside the program here"); }
     // The display the program runs on, as its clients name it (":12").
     virtual std::string DisplayName() const = 0;
 

@@ -130,6 +130,10 @@ protected:
     // The placed windows with that title, shown or minimised: the place of their
     // content, inside the frame the toolkit draws itself (3 pixels, 30 for
     // the title bar) where it is not full-screen.
+    void MoveWindow(const std::string& title, int x, int y) override {
+        Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title + "').forEach(w => w.move_frame(true, " +
+             std::to_string(x - 3) + ", " + std::to_string(y - 30) + "))");
+    }
     std::vector<WindowPlace> Places(const std::string& title) const override {
         std::istringstream lines(Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title +
                                       "' && w.get_frame_rect().width > 0).map(w => { const r = w.get_frame_rect(), m = w.is_fullscreen() ? [0, 0] : [3, 30]; "

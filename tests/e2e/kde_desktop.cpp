@@ -52,7 +52,8 @@ public:
         // the installed one. Its platform plugin wants the name it has.
         fs::copy_file("/usr/bin/kwin_wayland", runtime_.path() / "kwin_wayland");
         kwin_ = Spawn({"sh", "-c", "exec " + As(false) + "QT_LOGGING_RULES=kwin_scripting.debug=true '" + (runtime_.path() / "kwin_wayland").string() + "' --virtual --no-lockscreen --socket wayland-0 --width " +
-                                       std::to_string(options.width) + " --height " + std::to_string(options.height)},
+                                       std::to_string(options.width) + " --height " + std::to_string(options.height) +
+                                       " --scale " + std::to_string(options.dpi / 96.0)},
                       (runtime_.path() / "kwin.log").string());
         if (!WaitFor([&] { return OnSession("gdbus introspect --session --dest org.kde.KWin --object-path /Scripting").find("loadScript") != std::string::npos; }, 20000))
             throw std::runtime_error("KWin did not start: " + test::FileContents(runtime_.path() / "kwin.log"));
@@ -108,6 +109,10 @@ protected:
         return "XDG_ACTIVATION_TOKEN=" + test::FileContents(token) + " " DUDO_BINARY;
     }
     // The windows with that title, shown or minimised: where their content is.
+    void MoveWindow(const std::string& title, int x, int y) override {
+        Script("workspace.clientList().filter(c => c.caption === '" + title + "').forEach(c => { const f = c.frameGeometry, b = c.bufferGeometry; "
+               "c.frameGeometry = {x: f.x + " + std::to_string(x) + " - b.x, y: f.y + " + std::to_string(y) + " - b.y, width: f.width, height: f.height}; })");
+    }
     std::vector<WindowPlace> Places(const std::string& title) const override {
         std::istringstream lines(Script("workspace.clientList().filter(c => c.caption === '" + title +
                                         "').forEach(c => { const g = c.bufferGeometry; say(g.x, g.y, g.width, g.height, c.minimized ? 0 : 1); })"));

@@ -34,6 +34,7 @@ const DesktopOptions kNoDesktop{0, 0, true, "", false, false, 96};
 const DesktopOptions kNotifying{1280, 800, true, "", true, false, 96};
 const DesktopOptions kPrintHeld{1280, 800, true, "", false, true, 96};
 const DesktopOptions kAt144Dpi{1280, 800, true, "", false, false, 144};
+const DesktopOptions kAt192Dpi{1280, 800, true, "", false, false, 192};
 const DesktopOptions kStatusNotifierHost{1280, 800, true, "", false, false, 96, TrayHost::StatusNotifier};
 const DesktopOptions kDarkTray{1280, 800, true, "", false, false, 96, TrayHost::DarkTrayer};
 const DesktopOptions kXWayland{1280, 800, true, "", false, false, 96, TrayHost::Trayer, true};
@@ -104,6 +105,8 @@ const Scenario kScenarios[] = {
      "icons 1; item-tip dudo; click Command2; panel hidden; tray 1; panel shown; tray 3; keys Down Return; exits 0; icons 0",
      "Sway"},
     // GNOME with its AppIndicator extension, which shows the menu itself.
+    {"CaptionReadsWhole", {}, "caption-whole", "GNOME KDE"},
+    {"CaptionReadsWholeAt192Dpi", kAt192Dpi, "caption-whole", "KDE"},
     {"StatusNotifierItemOnGnome", kStatusNotifierHost, "icons 1; item-tip dudo; click Command2; panel hidden; tray 1; panel shown", "GNOME"},
     // On an output scaled twice, pictures have the output's own pixels: the
     // panel, at twice its size, where sway's layout puts it times two.
@@ -176,7 +179,7 @@ const Scenario kScenarios[] = {
      "GNOME"},
     // Stock GNOME shows no tray: hiding minimises, and a second start brings the panel back.
     {"WithoutATrayASecondStartBringsThePanelBack", {},
-     "panel-size 2895 4320; click Command2; panel hidden; notified 1 程式縮小於此; again; says status=0; panel shown; running", "GNOME"},
+     "panel-size 2895+ 4320; click Command2; panel hidden; notified 1 程式縮小於此; again; says status=0; panel shown; running", "GNOME"},
     // KDE: Print bound to `dudo --capture` in KWin's global shortcuts. KWin
     // gives pictures to declared programs only: a copy it does not know
     // declares itself, says so once, and its pictures come as KWin shows the screen.
@@ -186,7 +189,7 @@ const Scenario kScenarios[] = {
     {"OffersToTakePrintScreenOnKde", kPrintHeld,
      "window question; keys Return; print; file .png 1280 800; again --restore-print-key; says status=0; keys Print; files 1", "KDE"},
     {"WithoutATrayALaunchBringsThePanelBack", {},
-     "panel-size 2895 4320; click Command2; panel hidden; logged 1 程式縮小於此; again; says status=0; panel shown; running", "KDE"},
+     "panel-size 2895+ 4320; click Command2; panel hidden; logged 1 程式縮小於此; again; says status=0; panel shown; running", "KDE"},
     {"TrayIconLetsADarkTrayShowThrough", kDarkTray, "icon-shows-picture over-dark"},
     // A StatusNotifierItem host: the host's own clicks, and its own menu,
     // which shows "顯示" greyed while the panel is shown (Down then takes "結束").
@@ -366,9 +369,27 @@ private:
         {"covered", [this](const Args& a) {
              ASSERT_NE(d().Grab(a[0], a[1], 1, 1).at(0, 0) & 0xFFFFFF, PatternPixel(a[0], a[1]) & 0xFFFFFF) << "not covered";
          }},
+        // "2895+": at least that wide, where the desktop's title bar wants room for the caption.
         {"panel-size", [this](const Args& a) {
              const auto w = d().Window(Shown::Panel).value_or(WindowPlace{});
-             EXPECT_EQ(std::pair(w.width, w.height), std::pair(d().Px(a[0]), d().Px(a[1])));
+             EXPECT_EQ(w.height, d().Px(a[1]));
+             if (a.words[0].ends_with('+')) EXPECT_GE(w.width, d().Px(a[0]));
+             else EXPECT_EQ(w.width, d().Px(a[0]));
+         }},
+        // The caption reads whole in the desktop's title bar: what the title
+        // bar shows of it is what it shows for a window with room to spare,
+        // once the program has gone (a desktop may mark a second window of
+        // the same title).
+        {"caption-whole", [this](const Args&) {
+             const auto panel = d().Window(Shown::Panel);
+             ASSERT_TRUE(panel);
+             const auto [width, ink] = CaptionInk(*panel);
+             d().ClosePanel();
+             ASSERT_TRUE(d().WaitForExit(5000));
+             d().Notifications();  // closes what would cover a title bar
+             const auto [roomyWidth, roomyInk] = CaptionInk(d().ShowTitledWindow("dudo進階版", 900, panel->x, panel->y));
+             EXPECT_NEAR(width, roomyWidth, 1) << "the caption's letters are " << width << " px wide, not " << roomyWidth;
+             EXPECT_NEAR(ink, roomyInk, roomyInk / 10);
          }},
         {"item-tip", [this](const Args& a) { EXPECT_NE(d().TrayItemTip().find(a.rest), std::string::npos) << d().TrayItemTip(); }},
         {"icon-shows-picture", [this](const Args& a) { IconShowsPicture(a.rest == "over-dark"); }},
@@ -525,6 +546,32 @@ private:
                 if ((p.at(x, y) & 0xFFFFFF) != 0) ++(std::abs(x - px) < 32 && std::abs(y - py) < 32 ? near : far);
         EXPECT_GT(near, 10) << "far " << far;
         EXPECT_EQ(far, 0) << "near " << near;
+    }
+    // The width and the amount of the caption's letters in the title bar
+    // above a window's content: the run of marked columns, gaps of a few
+    // pixels bridged, that lies nearest the bar's middle.
+    std::pair<int, int> CaptionInk(const WindowPlace& window) {
+        const Picture bar = d().Grab(window.x, window.y - 26, window.width, 22);
+        std::map<std::uint32_t, int> colours;
+        for (std::uint32_t c : bar.pixels) ++colours[c & 0xFFFFFF];
+        const std::uint32_t ground = std::max_element(colours.begin(), colours.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+        const auto marked = [&](std::uint32_t c) {
+            return std::abs(Red(c) - Red(ground)) + std::abs(Green(c) - Green(ground)) + std::abs(Blue(c) - Blue(ground)) > 150;
+        };
+        std::vector<int> inkOf(bar.width);
+        for (int x = 0; x < bar.width; ++x)
+            for (int y = 0; y < bar.height; ++y) inkOf[x] += marked(bar.at(x, y));
+        std::vector<std::pair<int, int>> runs;  // first and last column
+        for (int x = 0; x < bar.width; ++x)
+            if (inkOf[x] && (runs.empty() || x - runs.back().second > 4)) runs.push_back({x, x});
+            else if (inkOf[x]) runs.back().second = x;
+        if (runs.empty()) return {0, 0};
+        const int middle = bar.width / 2;
+        const auto distance = [&](const std::pair<int, int>& r) { return middle < r.first ? r.first - middle : middle > r.second ? middle - r.second : 0; };
+        const auto caption = *std::min_element(runs.begin(), runs.end(), [&](auto& a, auto& b) { return distance(a) < distance(b); });
+        int ink = 0;
+        for (int x = caption.first; x <= caption.second; ++x) ink += inkOf[x];
+        return {caption.second - caption.first + 1, ink};
     }
     // The tray shows the program's picture, a window with a cyan title bar, at
     // the host's size (trayer's 24 px less its border, on every back end); over

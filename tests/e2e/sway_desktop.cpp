@@ -145,6 +145,9 @@ private:
         SleepMs(60);
     }
     std::string Swaymsg(const std::string& arguments) const { return Shell(As(false) + "swaymsg " + arguments + " 2>&1"); }
+    void MoveWindow(const std::string& title, int x, int y) override {
+        Swaymsg("'[title=\"^" + title + "$\"] floating enable, move absolute position " + std::to_string(x) + " " + std::to_string(y) + "'");
+    }
     // The windows with that title in sway's tree: "x y width height" each.
     std::vector<WindowPlace> Places(const std::string& title) const override {
         const std::string found = Swaymsg("-t get_tree | jq -r '.. | objects | select(.name? == \"" + title +

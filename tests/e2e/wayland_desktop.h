@@ -19,6 +19,22 @@ public:
         return window == Shown::MessageBox ? std::max(0, count - 1) : count;  // beside the panel
     }
 
+    WindowPlace ShowTitledWindow(const std::string& title, int width, int x, int y) override {
+        clients_.push_back(Spawn({"sh", "-c", "exec " + As(false) + DUDO_TITLE_WINDOW " '" + title + "' " + std::to_string(width)}));
+        const auto shown = [&] {
+            for (const WindowPlace& p : Places(title))
+                if (p.width == width && p.viewable) return std::optional(p);
+            return std::optional<WindowPlace>();
+        };
+        if (!WaitFor([&] { return shown().has_value(); }, 10000)) throw std::runtime_error("the titled window did not show");
+        MoveWindow(title, x, y);
+        SleepMs(700);  // as its opening animation ends
+        return shown().value();
+    }
+    ~WaylandDesktop() override {
+        for (pid_t client : clients_) kill(client, SIGTERM), waitpid(client, nullptr, 0);
+    }
+
     std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
     void CloseMessageBox() override { Keys("Return"); }
 
@@ -41,8 +57,11 @@ protected:
     }
     // The places of the windows with that title.
     virtual std::vector<WindowPlace> Places(const std::string& title) const = 0;
+    // Moves the windows with that title, their content to that place.
+    virtual void MoveWindow(const std::string& title, int x, int y) = 0;
 
     bool statusNotifier_ = false;
+    std::vector<pid_t> clients_;
     std::filesystem::path home_ = runtime_.path() / "home";
 
 private:

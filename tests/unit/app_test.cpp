@@ -46,6 +46,7 @@ TEST_F(App, AboutMessage) {
     ASSERT_EQ(platform.messageBoxes.size(), 1u);
     EXPECT_EQ(platform.messageBoxes[0].first, "作者的話");
     const std::string text = platform.messageBoxes[0].second;
+    EXPECT_TRUE(text.starts_with("dudo進階版 " DUDO_VERSION "：")) << text;
     EXPECT_NE(text.find("\r\n\r\n核心如下：\r\n" + app.form.Engine().VersionText() + "\r\n"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("\r\n本程式預設存檔路徑：\r\n/opt/dudo")) << text;
     for (const char* codec : {"libdeflate", "libjpeg-turbo", "giflib", "libimagequant", "pixman"})
