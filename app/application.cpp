@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "app/command_line.h"
 #include "common/error.h"
 #include "common/utf8.h"
 #include "imagelib/codecs.h"
+#include "imagelib/safe_file.h"
+#include "imagelib/temp_file.h"
 
 namespace dudo {
 
@@ -65,6 +66,7 @@ void Application::Form_Load() {
         Form_QueryUnload();  // ends the process before anything is shown
         return;
     }
+    RemoveStalePartialFiles(form.Engine().folder());
     try {
         ProbeImageLibrary();
     } catch (const std::exception&) {
@@ -74,28 +76,23 @@ void Application::Form_Load() {
     }
 }
 
+// The scratch picture is a temporary file of our own, made exclusively
+// beside the pictures and removed again: a file the user has there under
+// any name, or a link planted there, is never written or removed.
 void Application::ProbeImageLibrary() {
     form.Picture1.setWidthTwips(0);
     form.Picture1.setHeightTwips(0);
     form.Picture1.image() = Picture{};
     ImageLibrary& engine = form.Engine();
-    const std::filesystem::path scratch = engine.folder() / "initialize.bmp";
+    const std::filesystem::path name = engine.folder() / "initialize.bmp";  // for messages
     // The surface is empty; its BMP is the smallest valid one, one white pixel.
     Image surface;
     surface.pixels = Picture::Filled(1, 1, 0xFFFFFFFFu);
     const Bytes bytes = EncodeBmp(surface);
-    {
-        std::ofstream out(scratch, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush()) throw Error("無法寫入 (cannot write) " + Utf8FromPath(scratch));
-    }
-    try {
-        engine.LoadFile(Utf8FromPath(scratch));
-    } catch (...) {
-        std::filesystem::remove(scratch);
-        throw;
-    }
-    std::filesystem::remove(scratch);
+    TempFile scratch(engine.folder(), "initialize.bmp");
+    scratch.Write(bytes, name);
+    scratch.Finish(name);
+    engine.LoadFile(scratch.path());
 }
 
 void Application::Form_Activate() {

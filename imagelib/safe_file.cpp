@@ -1,5 +1,7 @@
 #include "imagelib/safe_file.h"
 
+#include <chrono>
+
 #include "common/error.h"
 #include "common/utf8.h"
 #include "imagelib/temp_file.h"
@@ -32,6 +34,17 @@ std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const st
         }
     }
     FailToSave(folder / PathFromUtf8(baseName + extension), "每個名稱都已使用 (every name is taken)");
+}
+
+void RemoveStalePartialFiles(const std::filesystem::path& folder) noexcept {
+    // Another instance, on another display, may be saving into the same folder.
+    constexpr auto kLongerThanAnySave = std::chrono::minutes(10);
+    std::error_code error;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const auto touched = std::filesystem::last_write_time(entry.path(), error);
+        if (!error && now - touched > kLongerThanAnySave && TempFile::IsLeftOver(entry.path())) std::filesystem::remove(entry.path(), error);
+    }
 }
 
 }  // namespace dudo

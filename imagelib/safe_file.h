@@ -20,4 +20,9 @@ std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const st
 std::filesystem::path WriteNewFile(const std::filesystem::path& folder, const std::string& baseName,
                                    const std::string& extension, std::span<const std::uint8_t> bytes);
 
+// Removes the partial files a crash or a kill left in the folder: only
+// temporary files of our own saves (their hidden names, our user's), and
+// only those untouched for longer than any save takes. Best effort.
+void RemoveStalePartialFiles(const std::filesystem::path& folder) noexcept;
+
 }  // namespace dudo

@@ -21,10 +21,33 @@ TempFile::TempFile(const std::filesystem::path& folder, const std::string& baseN
     if (fd < 0) Fail(folder / baseName, errno);
     path_ = pattern;
     handle_ = fd;
-    // mkostemp makes the file private; a picture gets the usual mode.
+    folder_ = folder;
+}
+
+namespace {
+
+// A finished picture's mode. Screenshots hold what was on the screen,
+// passwords and messages among it: in a folder everyone may write (/tmp), the
+// picture is the user's alone; elsewhere it has the mode the user's umask
+// gives new files, as other programs' files there have.
+mode_t FinishedMode(const std::filesystem::path& folder) {
     const mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    struct stat st{};
+    if (stat(folder.c_str(), &st) != 0 || (st.st_mode & S_IWOTH)) return 0600;
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool TempFile::IsLeftOver(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') return false;
+    const std::string base = name.substr(1, name.size() - 8), random = name.substr(name.size() - 6);
+    const bool pictureName = base == "initialize.bmp" || (!base.empty() && base.find_first_not_of("0123456789- ") == std::string::npos);
+    const bool made = random.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") == std::string::npos;
+    struct stat st{};
+    return pictureName && made && lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid();
 }
 
 TempFile::~TempFile() {
@@ -58,6 +81,8 @@ void TempFile::Write(std::span<const std::uint8_t> bytes, const std::filesystem:
 void TempFile::Finish(const std::filesystem::path& name) {
     const int fd = static_cast<int>(handle_);
     if (fdatasync(fd) != 0) Fail(name, errno);
+    // Private (as mkostemp makes it) while it is written; its mode once whole.
+    if (fchmod(fd, FinishedMode(folder_)) != 0) Fail(name, errno);
     handle_ = -1;
     if (close(fd) != 0) Fail(name, errno);
 }

@@ -42,6 +42,18 @@ TempFile::TempFile(const std::filesystem::path& folder, const std::string& baseN
     Fail(folder / PathFromUtf8(baseName), ERROR_FILE_EXISTS);
 }
 
+bool TempFile::IsLeftOver(const std::filesystem::path& file) {
+    const std::string name = Utf8FromPath(file.filename());
+    if (name.size() < 7 || name[0] != '.' || !name.ends_with(".tmp")) return false;
+    const std::string stem = name.substr(1, name.size() - 5);  // "<name>.<number>"
+    const auto dot = stem.rfind('.');
+    if (dot == std::string::npos || dot + 1 == stem.size()) return false;
+    const std::string base = stem.substr(0, dot), number = stem.substr(dot + 1);
+    const bool pictureName = base == "initialize.bmp" || (!base.empty() && base.find_first_not_of("0123456789- ") == std::string::npos);
+    std::error_code error;
+    return pictureName && number.find_first_not_of("0123456789") == std::string::npos && std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error));
+}
+
 TempFile::~TempFile() {
     if (handle_ != -1) CloseHandle(Handle(handle_));
     if (!path_.empty()) DeleteFileW(path_.c_str());

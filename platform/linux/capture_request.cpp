@@ -1,5 +1,6 @@
 #include "platform/linux/capture_request.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,6 +32,22 @@ bool WaylandSession() {
     return (display && *display) || (type && std::string(type) == "wayland");
 }
 
+namespace {
+
+// Without a runtime folder, a folder of our own in /tmp, which anyone may
+// write: taken only when it is a real folder, ours, that no one else may
+// enter, so that no other user can put a lock or a socket of theirs there.
+std::string PrivateFolder() {
+    const std::string folder = "/tmp/dudo-" + std::to_string(getuid());
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw Error(folder + ": " + std::strerror(errno));
+    struct stat st{};
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 077) != 0)
+        throw Error(folder + " 不是本使用者專用的資料夾 (is not a private folder of this user's)");
+    return folder;
+}
+
+}  // namespace
+
 // Per user and per display, in the user's runtime folder.
 std::string InstancePath(const char* ending) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -38,13 +55,19 @@ std::string InstancePath(const char* ending) {
     std::string display = std::getenv(variable) ? std::getenv(variable) : "";
     for (char& c : display)
         if (c == '/' || c == ':') c = '_';
-    const std::string folder = runtime && *runtime ? runtime : "/tmp";
+    const std::string folder = runtime && *runtime ? runtime : PrivateFolder();
     return folder + "/dudo-" + std::to_string(getuid()) + "-display" + display + ending;
 }
 
 int RequestInstance(Ask ask) {
+    sockaddr_un address{};
+    try {
+        address = wire::Address(CaptureSocketPath());
+    } catch (const Error& failure) {
+        std::fprintf(stderr, "dudo: %s\n", failure.what());
+        return 1;
+    }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_un address = wire::Address(CaptureSocketPath());
     if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int why = errno;
         if (fd >= 0) close(fd);
@@ -52,6 +75,14 @@ int RequestInstance(Ask ask) {
             std::fprintf(stderr, "dudo: 不允許：執行中的 dudo 屬於另一位使用者 (not allowed: the running dudo is another user's)\n");
         else
             std::fprintf(stderr, "dudo: 此顯示器上沒有執行中的 dudo (no dudo runs on this display)\n");
+        return 1;
+    }
+    // Only our own instance may take the request (and the activation token).
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != getuid()) {
+        close(fd);
+        std::fprintf(stderr, "dudo: 回應的程式屬於另一位使用者 (what answers there is another user's)\n");
         return 1;
     }
     wire::SetTimeout(fd, 3000);

@@ -27,7 +27,8 @@ void SetTimeout(int fd, int ms);
 
 // Whether this is a Wayland session (WAYLAND_DISPLAY, or XDG_SESSION_TYPE).
 bool WaylandSession();
-// The single-instance lock's path, or the socket's beside it, with that ending.
+// The single-instance lock's path, or the socket's beside it, with that
+// ending; throws dudo::Error where no private folder can hold them.
 std::string InstancePath(const char* ending);
 inline std::string CaptureSocketPath() { return InstancePath(".sock"); }
 

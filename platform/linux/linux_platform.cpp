@@ -206,8 +206,15 @@ void LinuxPlatform::Tell(const std::string& text) {
 bool LinuxPlatform::AcquireSingleInstance() {
     // A lock on an open descriptor goes with the process, however it ends,
     // so it never goes stale; close-on-exec keeps it out of child processes.
-    lockFd_ = open(InstancePath(".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd_ < 0) return true;  // no place for a lock: run rather than refuse
+    std::string lock;
+    try {
+        lock = InstancePath(".lock");
+    } catch (const std::exception& failure) {  // no place for a lock: run rather than refuse
+        std::fprintf(stderr, "dudo: %s\n", failure.what());
+        return true;
+    }
+    lockFd_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd_ < 0) return true;
     if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) return false;
     try {
         captureChannel_ = std::make_unique<CaptureChannel>(CaptureSocketPath(), [this](Ask ask) {

@@ -29,15 +29,19 @@ struct App : ::testing::Test {
 
 // The icon, the panel's count and the scratch file are watched on every
 // desktop by the scenarios; here what they cannot see.
+// A link planted under the scratch picture's name, to a file the user
+// may write, is neither followed nor removed.
 TEST_F(App, StartUpRunsOnceAndTheScratchFileGoes) {
-    std::ofstream(folder.path() / "initialize.bmp") << "not a bitmap";
+    std::ofstream(folder.path() / "precious") << "not a bitmap";
+    std::filesystem::create_symlink("precious", folder.path() / "initialize.bmp");
     Start();
     app.form.Combo3.setText("Jpeg");
     app.Form_Activate();  // later activations change nothing
     EXPECT_EQ(app.form.Combo3.text(), "Jpeg");
     EXPECT_EQ(app.form.Label1(8).caption(), "抓圖熱鍵：< Print Screen > " DUDO_VERSION);
     EXPECT_EQ(LastIcon().tip, "dudo");
-    EXPECT_TRUE(folder.files().empty());
+    EXPECT_EQ(folder.files(), (std::set<std::string>{"initialize.bmp", "precious"}));
+    EXPECT_EQ(test::FileContents(folder.path() / "precious"), "not a bitmap");
 }
 
 TEST_F(App, AboutMessage) {
