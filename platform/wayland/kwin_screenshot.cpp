@@ -16,6 +16,8 @@
 #include <cstring>
 #include <vector>
 
+#include "imagelib/limits.h"
+
 namespace dudo {
 
 namespace {
@@ -75,11 +77,17 @@ Picture KwinScreenshot::Take(bool withPointer) {
         throw Error("KWin 拒絕了截圖 (KWin refused the screenshot: " + reply.errorMessage().toStdString() + ")");
 
     const QVariantMap results = qdbus_cast<QVariantMap>(reply.arguments().first());
-    const uint width = Number(results, "width"), height = Number(results, "height"), stride = Number(results, "stride");
-    const auto format = static_cast<QImage::Format>(Number(results, "format"));
-    if (width == 0 || height == 0 || stride < width * 4 || height > (1u << 16) || stride > (1u << 20))
+    // KWin's word on the picture, checked in 64 bits and against the pixel
+    // budget before anything of that size is made.
+    const long long width = Number(results, "width"), height = Number(results, "height"), stride = Number(results, "stride");
+    const uint formatNumber = Number(results, "format");
+    const auto format = static_cast<QImage::Format>(formatNumber);
+    const long long bytesPerPixel =
+        formatNumber > QImage::Format_Invalid && formatNumber < QImage::NImageFormats ? QImage::toPixelFormat(format).bitsPerPixel() / 8 : 0;
+    if (width <= 0 || height <= 0 || width * height > kPixelBudget || bytesPerPixel < 1 || stride < width * bytesPerPixel ||
+        stride > width * bytesPerPixel + 4096)
         throw Error("KWin 的截圖大小不對 (KWin's picture has an unusable size)");
-    const std::vector<char> data = ReadAll(pipe.read, static_cast<std::size_t>(stride) * height);
+    const std::vector<char> data = ReadAll(pipe.read, static_cast<std::size_t>(stride * height));
     // Whatever format KWin chose, as a screen copy gives it: 0xFFRRGGBB.
     const QImage image = QImage(reinterpret_cast<const uchar*>(data.data()), static_cast<int>(width), static_cast<int>(height),
                                 static_cast<qsizetype>(stride), format).convertToFormat(QImage::Format_RGB32);

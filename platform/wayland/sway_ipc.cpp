@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,10 +21,15 @@ namespace {
 constexpr char kMagic[] = {'i', '3', '-', 'i', 'p', 'c'};
 constexpr std::uint32_t kGetTree = 4;
 
-bool Exchange(int fd, void* data, std::size_t size, bool send) {
+constexpr std::uint32_t kLargestReply = 64u << 20;
+constexpr int kPatienceMs = 1000;  // a sway that stops answering cannot hold the panel up
+
+// All of it, or false; a peer gone early is a failure, not SIGPIPE.
+bool Exchange(int fd, void* data, std::size_t size, bool sending) {
     auto* bytes = static_cast<char*>(data);
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = send ? write(fd, bytes + done, size - done) : read(fd, bytes + done, size - done);
+        const ssize_t n = sending ? send(fd, bytes + done, size - done, MSG_NOSIGNAL) : recv(fd, bytes + done, size - done, 0);
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
@@ -38,6 +44,11 @@ std::string Ask(std::uint32_t type) {
     if (!path || std::strlen(path) >= sizeof address.sun_path) throw Error("SWAYSOCK 不可用 (SWAYSOCK is unusable)");
     std::strcpy(address.sun_path, path);
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval patience{kPatienceMs / 1000, (kPatienceMs % 1000) * 1000};
+    if (fd >= 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+    }
     char header[14];
     std::memcpy(header, kMagic, 6);
     const std::uint32_t empty = 0;
@@ -50,8 +61,9 @@ std::string Ask(std::uint32_t type) {
     if (ok) {
         std::uint32_t length;
         std::memcpy(&length, header + 6, 4);
-        payload.resize(length);
-        ok = length < (64u << 20) && Exchange(fd, payload.data(), length, false);
+        ok = length < kLargestReply;  // before anything is made of that size
+        if (ok) payload.resize(length);
+        ok = ok && Exchange(fd, payload.data(), length, false);
     }
     if (fd >= 0) close(fd);
     if (!ok) throw Error("sway 沒有回答現用視窗的位置 (sway did not tell where the focused window is)");

@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <limits>
+#include <list>
 #include <cstring>
 #include <vector>
 
 #include "common/error.h"
+#include "imagelib/limits.h"
 #include "platform/wayland/wlr_screencopy_protocol.h"
 #include "platform/wayland/xdg_output_protocol.h"
 
@@ -62,8 +65,12 @@ struct WaylandScreen::State {
     wl_shm* shm = nullptr;
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     zxdg_output_manager_v1* xdgOutputs = nullptr;
-    std::vector<Output> outputs;  // in the order announced
-    std::size_t chosen = 0;
+    // In the order announced, as many as the compositor has now: outputs
+    // come and go all day (a monitor that sleeps goes); their listeners
+    // hold their places, which a list keeps.
+    std::list<Output> outputs;
+    Output* chosen = nullptr;  // the panel's output; none: the first
+    const Output& Chosen() const { return chosen ? *chosen : outputs.front(); }
     ShmBuffer buffer;
     Frame frame;
 
@@ -129,7 +136,6 @@ void Announced(void* data, wl_registry* registry, uint32_t name, const char* int
     if (which == "wl_shm") {
         s->shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
     } else if (which == "wl_output") {
-        if (s->outputs.size() == s->outputs.capacity()) return;  // the listeners hold pointers into it
         s->outputs.push_back({static_cast<wl_output*>(wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 4u))), 0, 0, 0, 0, 1, "", name});
         wl_output_add_listener(s->outputs.back().output, &kOutputListener, &s->outputs.back());
         s->FollowLayout(s->outputs.back());
@@ -142,11 +148,15 @@ void Announced(void* data, wl_registry* registry, uint32_t name, const char* int
     }
 }
 
-// A removed output stays in the list, which the listeners point into, but
-// no longer counts.
 void Removed(void* data, wl_registry*, uint32_t name) {
-    for (Output& o : static_cast<WaylandScreen::State*>(data)->outputs)
-        if (o.global == name) o.width = o.height = 0, o.name.clear();
+    auto* s = static_cast<WaylandScreen::State*>(data);
+    s->outputs.remove_if([&](Output& o) {
+        if (o.global != name) return false;
+        if (s->chosen == &o) s->chosen = nullptr;
+        if (o.xdg) DestroyXdg(o.xdg);
+        wl_output_destroy(o.output);
+        return true;
+    });
 }
 
 const wl_registry_listener kRegistryListener = {Announced, Removed};
@@ -210,6 +220,19 @@ void Resample(const Source& from, Point corner, double perPixel, const Rect& par
 
 }  // namespace
 
+namespace {
+
+// What Resample and the lent surface read: 32-bit pixels of one of these
+// four orders, rows at least a row of pixels apart, within the pixel budget.
+bool Readable(const Frame& f) {
+    const bool order = f.format == kXRGB8888 || f.format == kARGB8888 || f.format == kXBGR8888 || f.format == kABGR8888;
+    const auto width = static_cast<long long>(f.width), height = static_cast<long long>(f.height), stride = static_cast<long long>(f.stride);
+    return order && width > 0 && height > 0 && width * height <= kPixelBudget && stride >= width * 4 && stride <= width * 4 + 4096 &&
+           stride * height <= std::numeric_limits<int32_t>::max();
+}
+
+}  // namespace
+
 void WaylandScreen::State::MakeBuffer(const Frame& f, const Picture& surface) {
     if (buffer.Fits(f.format, f.width, f.height, f.stride) && buffer.memory.FreeFor(surface)) return;
     buffer.Release();
@@ -249,6 +272,10 @@ bool WaylandScreen::State::Grab(const Output& output, const Rect& region, bool w
     bool lend = false;
     try {
         while (!frame.failed && !(frame.described && (!listsBuffers || frame.bufferDone))) Dispatch();
+        if (!frame.failed && !Readable(frame))
+            throw Error("Wayland 合成器給的螢幕格式無法讀取 (the compositor's screen copy comes in a form dudo cannot read: format " +
+                        std::to_string(frame.format) + ", " + std::to_string(frame.width) + " x " + std::to_string(frame.height) + ", rows of " +
+                        std::to_string(frame.stride) + " bytes)");
         if (!frame.failed) {
             lend = whole && (frame.format == kXRGB8888 || frame.format == kARGB8888) && frame.width == static_cast<std::uint32_t>(surface.width) &&
                    frame.height == static_cast<std::uint32_t>(surface.height) && frame.stride == frame.width * 4 &&
@@ -284,7 +311,6 @@ WaylandScreen::WaylandScreen() : s_(std::make_unique<State>()) {
     if (!s_->display)
         throw Error("無法連上 Wayland 合成器 " + std::string(std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "wayland-0") +
                     " (cannot reach the Wayland compositor)");
-    s_->outputs.reserve(16);
     s_->registry = wl_display_get_registry(s_->display);
     wl_registry_add_listener(s_->registry, &kRegistryListener, s_.get());
     wl_display_roundtrip(s_->display);  // the globals
@@ -305,24 +331,24 @@ void WaylandScreen::Refresh() {
 
 void WaylandScreen::Choose(const std::string& outputName) {
     Refresh();
-    for (std::size_t i = 0; i < s_->outputs.size(); ++i)
-        if (s_->outputs[i].name == outputName) s_->chosen = i;
+    for (Output& o : s_->outputs)
+        if (o.name == outputName) s_->chosen = &o;
 }
 
 Size WaylandScreen::ScreenSize() const {
     if (s_->outputs.empty()) return {};
-    return {s_->outputs[s_->chosen].width, s_->outputs[s_->chosen].height};
+    return {s_->Chosen().width, s_->Chosen().height};
 }
 
 Point WaylandScreen::Origin() const {
     if (s_->outputs.empty()) return {};
-    const Rect place = LogicalPlace(s_->outputs[s_->chosen]);
+    const Rect place = LogicalPlace(s_->Chosen());
     return {place.left, place.top};
 }
 
 Rect WaylandScreen::Layout() const {
     if (s_->outputs.empty()) return {};
-    Rect bounds = LogicalPlace(s_->outputs[s_->chosen]);
+    Rect bounds = LogicalPlace(s_->Chosen());
     for (const Output& o : s_->outputs) {
         if (o.width <= 0) continue;
         const Rect r = LogicalPlace(o);
@@ -334,13 +360,13 @@ Rect WaylandScreen::Layout() const {
 std::vector<Rect> WaylandScreen::Monitors() const {
     std::vector<Rect> places;
     for (const Output& o : s_->outputs)
-        if (o.width > 0) places.push_back(ScreenPlace(LogicalPlace(o), s_->outputs[s_->chosen]));
+        if (o.width > 0) places.push_back(ScreenPlace(LogicalPlace(o), s_->Chosen()));
     return places;
 }
 
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
-    const Output& screen = s_->outputs[s_->chosen];
+    const Output& screen = s_->Chosen();
     for (const Output& o : s_->outputs) {
         if (o.width <= 0) continue;
         const Rect place = ScreenPlace(LogicalPlace(o), screen);
@@ -362,7 +388,7 @@ void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer)
 
 void WaylandScreen::CopyFromLayout(const Picture& layout, int x, int y, Picture& surface) const {
     if (s_->outputs.empty() || layout.empty()) return;
-    const Output& screen = s_->outputs[s_->chosen];
+    const Output& screen = s_->Chosen();
     const Rect bounds = Layout();
     if (bounds.right <= bounds.left) return;
     const Source from{reinterpret_cast<const std::uint8_t*>(layout.row(0)), layout.width, layout.height,
