@@ -1,9 +1,14 @@
 #include "platform/wayland/gnome_print_key.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
@@ -22,23 +27,36 @@ const char* const kCustomKey = "org.gnome.settings-daemon.plugins.media-keys.cus
 const char* const kCustomFolder = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/";
 
 // `gsettings` with those arguments, as the user; what it printed, trimmed.
+// Everything the child needs is made before the fork; a dconf that hangs
+// holds the panel up for two seconds at most, then gsettings is ended.
 std::string Gsettings(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>("gsettings")};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     int out[2];
-    if (pipe(out) != 0) return "";
+    if (pipe2(out, O_CLOEXEC) != 0) return "";
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        std::vector<char*> argv{const_cast<char*>("gsettings")};
-        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
+        dup2(out[1], 1);  // the copy is not closed on exec
         execvp("gsettings", argv.data());
         _exit(127);
     }
     close(out[1]);
     std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (char buffer[512];;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        pollfd readable{out[0], POLLIN, 0};
+        if (pid < 0 || left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) {
+            if (pid > 0) kill(pid, SIGKILL);
+            text.clear();
+            break;
+        }
+        const ssize_t n = read(out[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
     close(out[0]);
     if (pid > 0) waitpid(pid, nullptr, 0);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -61,6 +79,21 @@ std::string ListText(const std::vector<std::string>& items) {
     return text + "]";
 }
 
+// The settings daemon splits the command as a shell does: the program's
+// path quoted, so that one with a space or a quote still runs.
+std::string ShellQuoted(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// A string as gsettings reads a value: in GVariant's text form, quoted.
+std::string VariantText(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+    return quoted + "\"";
+}
+
 const PrintKeyRecord& Record() {
     static const PrintKeyRecord record("gnome-print-key");
     return record;
@@ -77,7 +110,8 @@ bool GnomePrintKey::Asked() { return Record().Exists(); }
 
 bool GnomePrintKey::Bound(const std::string& program) {
     for (const std::string& path : Items(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
-        if (Gsettings({"get", Custom(path), "command"}).find(program + " --capture") != std::string::npos) return true;
+        for (const std::string& command : {ShellQuoted(program) + " --capture", program + " --capture"})  // as bound now, and before
+            if (Gsettings({"get", Custom(path), "command"}).find(command) != std::string::npos) return true;
     return false;
 }
 
@@ -92,7 +126,7 @@ void GnomePrintKey::Bind(const std::string& program) {
     paths.push_back(path);
     Gsettings({"set", kShellKeys, "show-screenshot-ui", "[]"});
     Gsettings({"set", Custom(path), "name", "dudo"});
-    Gsettings({"set", Custom(path), "command", program + " --capture"});
+    Gsettings({"set", Custom(path), "command", VariantText(ShellQuoted(program) + " --capture")});
     Gsettings({"set", Custom(path), "binding", "Print"});
     Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
     Remember("path " + path + "\nshow-screenshot-ui " + screenshotUi + "\n");

@@ -9,6 +9,7 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -97,20 +98,40 @@ Picture KwinScreenshot::Take(bool withPointer) {
     return picture;
 }
 
-std::string KwinScreenshot::DeclareSelf(const std::string& executable) {
-    return Declare("io.github.dudo.Dudo-kwin.desktop", "dudo", executable, "");
+namespace {
+const char* const kSelfDeclaration = "io.github.dudo.Dudo-kwin.desktop";
+}  // namespace
+
+std::string KwinScreenshot::DeclareSelf(const std::string& executable) { return Declare(kSelfDeclaration, "dudo", executable, ""); }
+
+bool KwinScreenshot::UndeclareSelf() {
+    return QFile::remove(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + "/" + kSelfDeclaration);
 }
 
-// KWin takes the first word of Exec as the executable's path; quoted, as
-// the desktop file format allows, so that it may have spaces.
+// A quoted argument of an Exec line, as the desktop entry format has it:
+// '"', '`', '$' and '\' escaped with a backslash inside the quotes, '%'
+// doubled, then the string value's own escaping, which doubles every
+// backslash. A line break cannot be written at all.
+std::string KwinScreenshot::QuotedExecArgument(const std::string& argument) {
+    if (argument.find_first_of("\n\r") != std::string::npos)
+        throw Error("dudo 的路徑無法寫入桌面檔 (dudo's path cannot be written into a desktop file): " + argument);
+    std::string quoted = "\"";
+    for (char c : argument) {
+        if (c == '"' || c == '`' || c == '$') quoted += "\\\\";
+        if (c == '\\') quoted += "\\\\\\";
+        quoted += c == '%' ? std::string("%%") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+// KWin takes the first word of Exec as the executable's path; quoted, so
+// that it may hold spaces and the characters the format reserves.
 std::string KwinScreenshot::Declare(const std::string& fileName, const std::string& name, const std::string& executable,
                                     const std::string& arguments) {
-    if (executable.find_first_of("\"\n") != std::string::npos)
-        throw Error("dudo 的路徑無法寫入桌面檔 (dudo's path cannot be written into a desktop file): " + executable);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     const QString file = folder + "/" + QString::fromStdString(fileName);
     QSaveFile out(file);
-    const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=\"" + executable + "\"" + arguments +
+    const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + QuotedExecArgument(executable) + arguments +
                               "\nNoDisplay=true\nX-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2\n";
     if (!QDir().mkpath(folder) || !out.open(QIODevice::WriteOnly) || out.write(entry.data(), static_cast<qint64>(entry.size())) < 0 || !out.commit())
         throw Error("無法寫入 " + file.toStdString() + " (cannot write it: " + out.errorString().toStdString() + ")");

@@ -29,6 +29,11 @@ public:
     // Writes the hidden desktop file that declares `executable` to KWin;
     // its path. Throws dudo::Error when it cannot be written.
     static std::string DeclareSelf(const std::string& executable);
+    // Removes that file; whether there was one.
+    static bool UndeclareSelf();
+    // `argument` quoted for an Exec line; throws dudo::Error for what no
+    // Exec line can hold.
+    static std::string QuotedExecArgument(const std::string& argument);
     // The same for a hidden entry of that file name and name, which runs
     // `executable` with `arguments` (" --capture").
     static std::string Declare(const std::string& fileName, const std::string& name, const std::string& executable,

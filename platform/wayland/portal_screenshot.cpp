@@ -1,5 +1,6 @@
 #include "platform/wayland/portal_screenshot.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDBusConnection>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstring>
+#include <ctime>
 #include <optional>
 
 #include "common/error.h"
@@ -67,13 +69,19 @@ private:
 };
 
 // The folders a portal writes its passing files in.
-bool InTemporaryFolder(const QString& file) {
-    const QString folder = QFileInfo(file).canonicalPath() + "/";
-    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
-    for (const QString& place : {QDir::tempPath(), QString("/tmp"), QString("/var/tmp"), runtime}) {
-        const QString canonical = place.isEmpty() ? QString() : QFileInfo(place).canonicalFilePath();
-        if (!canonical.isEmpty() && folder.startsWith(canonical + "/")) return true;
-    }
+// Whether the portal's picture is the passing copy it leaves for us, ours
+// to remove: a plain file of this user's, just made, straight in a folder
+// for temporary files, as the wlr backend's /tmp/out.png (never one in a
+// folder below, where the document portal exports files, nor in the runtime
+// folder). `file` is the picture's path already resolved.
+bool PassingCopy(const QString& given, const QString& file) {
+    struct stat st{};
+    if (lstat(given.toLocal8Bit().constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid() ||
+        std::time(nullptr) - st.st_mtime > 120)
+        return false;
+    const QString folder = QFileInfo(file).absolutePath();
+    for (const QString& place : {QDir::tempPath(), QString("/tmp"), QString("/var/tmp")})
+        if (folder == QFileInfo(place).canonicalFilePath()) return true;
     return false;
 }
 
@@ -128,12 +136,14 @@ Picture PortalScreenshot::Take(int timeoutMs) {
     const QUrl uri(answer->second.value("uri").toString());
     if (answer->first != 0 || !uri.isLocalFile())
         throw Error("桌面入口無法截圖 (the desktop portal could not take the screenshot)");
-    const QString file = uri.toLocalFile();
-    // A file the portal leaves in a passing place is ours to remove, read or not.
+    // Resolved once: what is read is what may be removed.
+    const QString given = uri.toLocalFile(), file = QFileInfo(given).canonicalFilePath();
+    if (file.isEmpty()) throw Error("桌面入口的截圖不在 (the portal's picture is not there): " + Text(given));
+    // The portal's passing copy is ours to remove, read or not.
     struct Removed {
         QString file;
         ~Removed() { if (!file.isEmpty()) QFile::remove(file); }
-    } removed{InTemporaryFolder(file) ? file : QString()};
+    } removed{PassingCopy(given, file) ? file : QString()};
     return Decoded(file);
 }
 

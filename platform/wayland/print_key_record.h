@@ -11,10 +11,15 @@ namespace dudo {
 class PrintKeyRecord {
 public:
     explicit PrintKeyRecord(const std::string& name);
-    bool Exists() const { return std::filesystem::exists(file_); }
+    bool Exists() const { return !file_.empty() && std::filesystem::exists(file_); }
     std::string Read() const;
+    // Replaces the record as a safe save does (a temporary file beside it,
+    // flushed, then renamed over it); throws dudo::Error when it cannot.
     void Write(const std::string& record) const;
-    void Remove() const { std::filesystem::remove(file_); }
+    void Remove() const {
+        std::error_code ignored;
+        std::filesystem::remove(file_, ignored);
+    }
 
 private:
     std::filesystem::path file_;

@@ -87,8 +87,11 @@ std::string ScreenshotPermission::AppIdFromUnit(const std::string& unit) {
     static const std::regex scope(R"(^app-(?:[[:alnum:]]+-)?(.+?)(?:-[[:alnum:]]*)(?:\.scope|\.slice)$)");
     static const std::regex service(R"(^app-(?:[[:alnum:]]+-)?(.+?)(?:@[[:alnum:]]*|-autostart)?\.service$)");
     std::smatch id;
-    if (std::regex_match(unit, id, scope) || std::regex_match(unit, id, service)) return Unescaped(id[1].str());
-    return "";
+    if (!std::regex_match(unit, id, scope) && !std::regex_match(unit, id, service)) return "";
+    // Shown in a command the user is told to paste: only what an app id may hold.
+    const std::string app = Unescaped(id[1].str());
+    const bool plain = app.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") == std::string::npos;
+    return plain ? app : "";
 }
 
 Permission ScreenshotPermission::Stored() {

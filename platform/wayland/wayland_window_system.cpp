@@ -43,13 +43,17 @@ void WaylandWindowSystem::ToolkitStarted() {
     // Once the panel shows: on GNOME and KDE, the offer to give Print Screen to dudo.
     const std::string program = QCoreApplication::applicationFilePath().toStdString();
     if (GnomePrintKey::OnGnome())
-        QTimer::singleShot(0, [program] {
-            GnomePrintKey::OfferOnce(program, [] {
-                return AskForPrintKey("在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
-                                      "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
-                                      " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
-                                      "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)");
-            });
+        QTimer::singleShot(0, [this, program] {
+            try {
+                GnomePrintKey::OfferOnce(program, [] {
+                    return AskForPrintKey("在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
+                                          "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
+                                          " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
+                                          "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)");
+                });
+            } catch (const Error& failure) {
+                tell(failure.what());
+            }
         });
     else if (KdePrintKey::OnKde())
         QTimer::singleShot(0, [this, program] {

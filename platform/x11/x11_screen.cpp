@@ -17,22 +17,26 @@
 
 #include "common/error.h"
 #include "platform/x11/x11_error_guard.h"
+#include "platform/x11/x11_property.h"
 
 namespace dudo {
 
 namespace {
 
-// Reads `count` items of a window property; empty when it is not there.
+// Reads `count` 32-bit items of a window property (which Xlib hands over
+// as longs); empty when it is not there. Any client may set its own
+// window's properties to anything: the items are read only from a reply of
+// the type and the format asked for, holding that many.
 template <class Item> std::vector<Item> ReadProperty(Display* d, Window window, Atom property, Atom type, long count) {
+    static_assert(sizeof(Item) == sizeof(long), "32-bit items come as longs");
     std::vector<Item> items;
     if (property == None) return items;
-    Atom actualType;
-    int format;
-    unsigned long n, after;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, window, property, 0, count, False, type, &actualType, &format, &n, &after, &data) ==
-            Success && data && n == static_cast<unsigned long>(count))
-        items.assign(reinterpret_cast<Item*>(data), reinterpret_cast<Item*>(data) + n);
+    if (XGetWindowProperty(d, window, property, 0, count, False, type, &actualType, &format, &n, &after, &data) == Success)
+        for (long item : PropertyItems(actualType, type, format, n, data, count)) items.push_back(static_cast<Item>(item));
     if (data) XFree(data);
     return items;
 }
