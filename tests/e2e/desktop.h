@@ -104,6 +104,9 @@ public:
     virtual std::string RunWindowsTool(const std::string&) { throw Missing("no Windows programs here"); }
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
+    // Starts a command beside the program, as its user, in its environment;
+    // it is ended with the desktop.
+    virtual void RunBeside(const std::string&) { throw Missing("no commands beside the program here"); }
     // A plain toolkit window of that title and width, started beside the
     // program, its content moved to that place; gone with the desktop.
     virtual WindowPlace ShowTitledWindow(const std::string&, int, int, int) { throw Missing("no windows of ours beside the program here"); }

@@ -66,6 +66,10 @@ public:
     pid_t programPid() const override { return program_; }
     // The tool tip of our StatusNotifierItem, as its host reads it.
     std::string TrayItemTip() override { return ItemCall("org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem ToolTip"); }
+    void RunBeside(const std::string& command) override { beside_.push_back(Spawn({"sh", "-c", "exec " + As(false) + command})); }
+    ~ProgramDesktop() override {
+        for (pid_t pid : beside_) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
     std::string RunAgain(const std::string& arguments, bool otherUser) override {
         return Shell("cd '" + folder().string() + "' && " + As(otherUser) + Program() + " " + arguments + " 2>&1; echo status=$?");
     }
@@ -115,6 +119,7 @@ protected:
     std::string bus_;  // the private session bus, where one runs
     test::TempFolder runtime_;  // mkdtemp makes it private, as a runtime folder must be
     pid_t program_ = -1, busDaemon_ = -1;
+    std::vector<pid_t> beside_;
     int lastStatus_ = -1;
 };
 

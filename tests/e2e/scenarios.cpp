@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -213,6 +214,8 @@ const Scenario kScenarios[] = {
     // instance's socket is stale, and another user is refused.
     {"CaptureCommandCapturesLikeTheKey", {}, "pointer 1200 700; capture-command; capture-command; files 2", "X11 Sway KDE"},
     {"CaptureCommandWithoutAnInstance", {}, "kill; again --capture; says status=1; says no dudo runs; start; capture-command", "X11 Sway"},
+    // A client that trickles its request holds up neither the panel nor a press.
+    {"ATricklingClientHoldsNothingUp", {}, "trickle; print-within 2500", "X11 Sway"},
     {"CaptureCommandFromAnotherUserIsRefused", {}, "again-as-other --capture; says status=1; says not allowed; files 0", "X11 Sway"},
     {"LockDoesNotOutliveAKill", {}, "kill; start; panel shown; print", "X11 Wine Sway KDE"},
     // Faults a capture tool must survive without losing a picture.
@@ -314,6 +317,23 @@ private:
         // Captures and the files they write.
         {"print", [this](const Args& a) { Print(false, a.words.empty() ? 100 : a[0]); }},  // held 100 ms, or as long as given
         {"capture-command", [this](const Args&) { Print(true); }},
+        // A press whose picture must come within that many milliseconds.
+        {"print-within", [this](const Args& a) {
+             const auto start = std::chrono::steady_clock::now();
+             Print();
+             EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(a[0]));
+         }},
+        // A client of the capture channel that sends a second start's request,
+        // then its token a byte every 450 ms, as a hostile or stuck one could.
+        {"trickle", [this](const Args&) {
+             d().RunBeside("python3 -c 'import os, socket, time\n"
+                           "d = (os.environ.get(\"WAYLAND_DISPLAY\") or os.environ[\"DISPLAY\"]).replace(\":\", \"_\").replace(\"/\", \"_\")\n"
+                           "s = socket.socket(socket.AF_UNIX)\n"
+                           "s.connect(os.environ[\"XDG_RUNTIME_DIR\"] + \"/dudo-%d-display%s.sock\" % (os.getuid(), d))\n"
+                           "s.send(b\"present\\n\")\n"
+                           "for c in \"abcdefghijklmnopqrst\\n\": s.send(c.encode()); time.sleep(0.45)'");
+             SleepMs(1500);  // well into its request
+         }},
         {"press-during-capture", [this](const Args&) { PressDuringCapture(); }},
         {"print-fails", [this](const Args& a) { PrintFails(a.rest); }},
         {"kill-during-save", [this](const Args&) { KillDuringSave(); }},
