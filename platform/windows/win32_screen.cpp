@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "common/error.h"
+
 namespace dudo::win32 {
 
 namespace {
@@ -89,11 +91,15 @@ std::vector<Rect> Monitors() {
 
 namespace {
 
-// Copies the part of the area at (x, y) that lies on one monitor.
+// Copies the part of the area at (x, y) that lies on one monitor. A copy
+// that fails (the secure desktop of a permission prompt, the lock screen, a
+// locked session) is told: the surface still holds an earlier capture's
+// pixels, which must not be saved as a new picture.
 void CopyPart(HDC source, int x, int y, const Rect& part, Picture& surface) {
     const int width = part.right - part.left, height = part.bottom - part.top;
     Canvas canvas(width, height);
-    if (!canvas.ok() || !BitBlt(canvas.dc(), 0, 0, width, height, source, part.left, part.top, SRCCOPY)) return;
+    if (!source || !canvas.ok() || !BitBlt(canvas.dc(), 0, 0, width, height, source, part.left, part.top, SRCCOPY))
+        throw Error("無法擷取螢幕畫面 (the screen could not be copied: a permission prompt or the lock screen may be showing)");
     for (int row = 0; row < height; ++row) {
         std::uint32_t* to = surface.row(part.top - y + row) + (part.left - x);
         const std::uint32_t* from = canvas.row(row);
@@ -105,12 +111,22 @@ void CopyPart(HDC source, int x, int y, const Rect& part, Picture& surface) {
 
 void CopyScreen(int x, int y, Picture& surface) {
     // The screen DC spans every monitor, the primary's corner at (0, 0) and
-    // others at negative places too; each monitor's part of the area is
-    // copied, so what lies on no monitor keeps the surface's pixels.
+    // others at negative places too.
     HDC source = GetDC(nullptr);
+    try {
+        CopyScreenFrom(source, x, y, surface);
+    } catch (...) {
+        if (source) ReleaseDC(nullptr, source);
+        throw;
+    }
+    ReleaseDC(nullptr, source);
+}
+
+// Each monitor's part of the area is copied, so what lies on no monitor
+// keeps the surface's pixels.
+void CopyScreenFrom(HDC source, int x, int y, Picture& surface) {
     for (const Rect& monitor : Monitors())
         if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) CopyPart(source, x, y, part, surface);
-    ReleaseDC(nullptr, source);
 }
 
 std::optional<CursorImage> Cursor() {

@@ -370,7 +370,9 @@ LRESULT Win32View::Handle(UINT message, WPARAM w, LPARAM l) {
             break;
         case kActivated: hooks_.activated(); return 0;
         case kFieldFocused: FieldEvent(reinterpret_cast<HWND>(w), false); return 0;
-        case WM_DPICHANGED: Rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l)); return 0;
+        case WM_DPICHANGED:  // any program may send it, with any lParam
+            if (l) Rescale(HIWORD(w), *reinterpret_cast<const RECT*>(l));
+            return 0;
         default:
             if (message == taskbarCreatedMessage_ && taskbarCreated_) taskbarCreated_();
             if (message == showPanelMessage_ && hooks_.shownElsewhere) hooks_.shownElsewhere();

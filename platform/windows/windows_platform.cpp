@@ -173,8 +173,12 @@ void WindowsPlatform::ReAddIcon() {
 }
 
 void WindowsPlatform::ShowRunningInstance() {
-    AllowSetForegroundWindow(ASFW_ANY);  // the running panel may then come to the front
-    if (HWND running = Win32View::Find()) PostMessageW(running, Win32View::ShowPanelMessage(), 0, 0);
+    if (HWND running = Win32View::Find()) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(running, &process);
+        if (process) AllowSetForegroundWindow(process);  // the running panel, and no other program, may come to the front
+        PostMessageW(running, Win32View::ShowPanelMessage(), 0, 0);
+    }
 }
 
 bool WindowsPlatform::AcquireSingleInstance() {
