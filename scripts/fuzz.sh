@@ -10,7 +10,8 @@ scripts/install-deps.sh --test clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_FUZZ=ON >/dev/null
 cmake --build build-fuzz --target fuzzers
 mkdir -p build-fuzz/findings
-for target in numeric_fuzz bmp_fuzz tray_record_fuzz capture_area_fuzz; do
+for target in numeric_fuzz bmp_fuzz tray_record_fuzz capture_area_fuzz x11_property_fuzz \
+    sway_reply_fuzz kwin_picture_fuzz portal_uri_fuzz app_id_fuzz gsettings_list_fuzz; do
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus"
   echo "fuzzing $target for ${seconds}s"

@@ -65,14 +65,6 @@ std::string Gsettings(const std::vector<std::string>& arguments) {
 
 std::string Custom(const std::string& path) { return std::string(kCustomKey) + ":" + path; }
 
-// The quoted items of a list as gsettings prints it: "['a', 'b']" or "@as []".
-std::vector<std::string> Items(const std::string& list) {
-    std::vector<std::string> items;
-    static const std::regex item("'([^']*)'");
-    for (std::sregex_iterator m(list.begin(), list.end(), item), end; m != end; ++m) items.push_back((*m)[1].str());
-    return items;
-}
-
 std::string ListText(const std::vector<std::string>& items) {
     std::string text = "[";
     for (const std::string& i : items) text += (text.size() > 1 ? ", '" : "'") + i + "'";
@@ -101,6 +93,13 @@ const PrintKeyRecord& Record() {
 
 }  // namespace
 
+std::vector<std::string> GnomePrintKey::ListItems(const std::string& list) {
+    std::vector<std::string> items;
+    static const std::regex item("'([^']*)'");
+    for (std::sregex_iterator m(list.begin(), list.end(), item), end; m != end; ++m) items.push_back((*m)[1].str());
+    return items;
+}
+
 bool GnomePrintKey::OnGnome() {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     return desktop && std::string(desktop).find("GNOME") != std::string::npos;
@@ -109,7 +108,7 @@ bool GnomePrintKey::OnGnome() {
 bool GnomePrintKey::Asked() { return Record().Exists(); }
 
 bool GnomePrintKey::Bound(const std::string& program) {
-    for (const std::string& path : Items(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
+    for (const std::string& path : ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
         for (const std::string& command : {ShellQuoted(program) + " --capture", program + " --capture"})  // as bound now, and before
             if (Gsettings({"get", Custom(path), "command"}).find(command) != std::string::npos) return true;
     return false;
@@ -118,7 +117,7 @@ bool GnomePrintKey::Bound(const std::string& program) {
 // What GNOME's keyboard settings write: a new customN shortcut in the list,
 // and the screenshot UI's binding emptied; the old values are kept.
 void GnomePrintKey::Bind(const std::string& program) {
-    std::vector<std::string> paths = Items(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
+    std::vector<std::string> paths = ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
     std::string path;
     for (int n = 0; path.empty() || std::find(paths.begin(), paths.end(), path) != paths.end(); ++n)
         path = std::string(kCustomFolder) + "custom" + std::to_string(n) + "/";
@@ -144,7 +143,7 @@ int GnomePrintKey::Restore() {
         std::printf("dudo: 沒有要還原的按鍵設定 (no key setting of dudo's to restore)\n");
         return 1;
     }
-    std::vector<std::string> paths = Items(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
+    std::vector<std::string> paths = ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
     paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
     Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
     for (const char* key : {"name", "command", "binding"}) Gsettings({"reset", Custom(path), key});

@@ -9,6 +9,7 @@
 // it; the answer and what was changed kept in the user's config folder.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace dudo {
 
@@ -25,6 +26,8 @@ public:
     }
     // Undoes Bind; says what it did on standard output. 0 on success.
     static int Restore();
+    // The quoted items of a list as gsettings prints it ("['a', 'b']", "@as []").
+    static std::vector<std::string> ListItems(const std::string& list);
 
 private:
     static bool Asked();

@@ -59,6 +59,16 @@ uint Number(const QVariantMap& results, const char* key) { return results.value(
 
 }  // namespace
 
+// KWin's word on the picture, checked in 64 bits and against the pixel
+// budget before anything of that size is made.
+std::optional<std::size_t> KwinScreenshot::PictureBytes(std::uint32_t width, std::uint32_t height, std::uint32_t stride, std::uint32_t format) {
+    const long long w = width, h = height, s = stride;
+    const long long bytesPerPixel = format > QImage::Format_Invalid && format < QImage::NImageFormats
+                                        ? QImage::toPixelFormat(static_cast<QImage::Format>(format)).bitsPerPixel() / 8 : 0;
+    if (w <= 0 || h <= 0 || w > kPixelBudget / h || bytesPerPixel < 1 || s < w * bytesPerPixel || s > w * bytesPerPixel + 4096) return std::nullopt;
+    return static_cast<std::size_t>(s * h);
+}
+
 bool KwinScreenshot::Offered() {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() && bus.interface()->isServiceRegistered(kService).value();
@@ -78,17 +88,11 @@ Picture KwinScreenshot::Take(bool withPointer) {
         throw Error("KWin 拒絕了截圖 (KWin refused the screenshot: " + reply.errorMessage().toStdString() + ")");
 
     const QVariantMap results = qdbus_cast<QVariantMap>(reply.arguments().first());
-    // KWin's word on the picture, checked in 64 bits and against the pixel
-    // budget before anything of that size is made.
-    const long long width = Number(results, "width"), height = Number(results, "height"), stride = Number(results, "stride");
-    const uint formatNumber = Number(results, "format");
-    const auto format = static_cast<QImage::Format>(formatNumber);
-    const long long bytesPerPixel =
-        formatNumber > QImage::Format_Invalid && formatNumber < QImage::NImageFormats ? QImage::toPixelFormat(format).bitsPerPixel() / 8 : 0;
-    if (width <= 0 || height <= 0 || width * height > kPixelBudget || bytesPerPixel < 1 || stride < width * bytesPerPixel ||
-        stride > width * bytesPerPixel + 4096)
-        throw Error("KWin 的截圖大小不對 (KWin's picture has an unusable size)");
-    const std::vector<char> data = ReadAll(pipe.read, static_cast<std::size_t>(stride * height));
+    const uint width = Number(results, "width"), height = Number(results, "height"), stride = Number(results, "stride");
+    const auto format = static_cast<QImage::Format>(Number(results, "format"));
+    const std::optional<std::size_t> bytes = PictureBytes(width, height, stride, Number(results, "format"));
+    if (!bytes) throw Error("KWin 的截圖大小不對 (KWin's picture has an unusable size)");
+    const std::vector<char> data = ReadAll(pipe.read, *bytes);
     // Whatever format KWin chose, as a screen copy gives it: 0xFFRRGGBB.
     const QImage image = QImage(reinterpret_cast<const uchar*>(data.data()), static_cast<int>(width), static_cast<int>(height),
                                 static_cast<qsizetype>(stride), format).convertToFormat(QImage::Format_RGB32);

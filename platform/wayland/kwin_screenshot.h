@@ -7,6 +7,8 @@
 // the installed one does; a copy run from elsewhere declares itself in a
 // hidden desktop file of the user's, which KWin reads within moments.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/error.h"
@@ -26,6 +28,9 @@ public:
     // The whole workspace in the outputs' own pixels, the pointer drawn in
     // or not. Throws NotAllowed, or dudo::Error when no picture comes.
     static Picture Take(bool withPointer);
+    // The bytes of a picture KWin describes so, or none where the sizes or
+    // the format (QImage's number) are not ones to read.
+    static std::optional<std::size_t> PictureBytes(std::uint32_t width, std::uint32_t height, std::uint32_t stride, std::uint32_t format);
     // Writes the hidden desktop file that declares `executable` to KWin;
     // its path. Throws dudo::Error when it cannot be written.
     static std::string DeclareSelf(const std::string& executable);

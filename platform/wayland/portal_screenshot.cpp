@@ -116,6 +116,15 @@ bool PortalScreenshot::Offered() {
     return true;
 }
 
+// Resolved once: what is read is what may be removed.
+std::optional<PortalScreenshot::File> PortalScreenshot::FileOf(const QString& uri) {
+    const QUrl url(uri);
+    if (!url.isLocalFile()) return std::nullopt;
+    const QString given = url.toLocalFile(), path = QFileInfo(given).canonicalFilePath();
+    if (path.isEmpty()) return std::nullopt;
+    return File{path, PassingCopy(given, path)};
+}
+
 Picture PortalScreenshot::Take(int timeoutMs) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     static unsigned requests = 0;
@@ -133,18 +142,14 @@ Picture PortalScreenshot::Take(int timeoutMs) {
     const auto answer = waiter.Wait(timeoutMs);
     if (!answer) throw Error("桌面入口沒有回應截圖的要求 (the desktop portal did not answer the screenshot request)");
     if (answer->first == 1) throw Error("截圖已被取消 (the screenshot was cancelled)");
-    const QUrl uri(answer->second.value("uri").toString());
-    if (answer->first != 0 || !uri.isLocalFile())
-        throw Error("桌面入口無法截圖 (the desktop portal could not take the screenshot)");
-    // Resolved once: what is read is what may be removed.
-    const QString given = uri.toLocalFile(), file = QFileInfo(given).canonicalFilePath();
-    if (file.isEmpty()) throw Error("桌面入口的截圖不在 (the portal's picture is not there): " + Text(given));
+    const auto file = answer->first == 0 ? FileOf(answer->second.value("uri").toString()) : std::nullopt;
+    if (!file) throw Error("桌面入口無法截圖 (the desktop portal could not take the screenshot)");
     // The portal's passing copy is ours to remove, read or not.
     struct Removed {
         QString file;
         ~Removed() { if (!file.isEmpty()) QFile::remove(file); }
-    } removed{PassingCopy(given, file) ? file : QString()};
-    return Decoded(file);
+    } removed{file->passing ? file->path : QString()};
+    return Decoded(file->path);
 }
 
 }  // namespace dudo

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QStringList>
 #include <cstdlib>
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -20,11 +21,12 @@ namespace {
 const char* const kStore = "org.freedesktop.impl.portal.PermissionStore";
 const char* const kStorePath = "/org/freedesktop/impl/portal/PermissionStore";
 
-// systemd writes a '-' in a name as "\x2d".
+// systemd writes a '-' in a name as "\x2d"; anything else stays as it is.
 std::string Unescaped(const std::string& name) {
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name.compare(i, 2, "\\x") == 0 && i + 4 <= name.size()) {
+        if (name.compare(i, 2, "\\x") == 0 && i + 4 <= name.size() && hex(name[i + 2]) && hex(name[i + 3])) {
             out += static_cast<char>(std::stoi(name.substr(i + 2, 2), nullptr, 16));
             i += 3;
         } else {

@@ -56,15 +56,10 @@ std::string Ask(std::uint32_t type) {
     std::memcpy(header + 10, &type, 4);
     std::string payload;
     bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-              Exchange(fd, header, sizeof header, true) && Exchange(fd, header, sizeof header, false) &&
-              std::memcmp(header, kMagic, 6) == 0;
-    if (ok) {
-        std::uint32_t length;
-        std::memcpy(&length, header + 6, 4);
-        ok = length < kLargestReply;  // before anything is made of that size
-        if (ok) payload.resize(length);
-        ok = ok && Exchange(fd, payload.data(), length, false);
-    }
+              Exchange(fd, header, sizeof header, true) && Exchange(fd, header, sizeof header, false);
+    const std::optional<std::uint32_t> length = ok ? SwayReplyLength(header) : std::nullopt;
+    if (length) payload.resize(*length);  // checked before anything is made of that size
+    ok = length && Exchange(fd, payload.data(), *length, false);
     if (fd >= 0) close(fd);
     if (!ok) throw Error("sway 沒有回答現用視窗的位置 (sway did not tell where the focused window is)");
     return payload;
@@ -85,8 +80,16 @@ bool SwayRuns() {
     return path && *path;
 }
 
-std::optional<Rect> SwayFocusedWindow() {
-    const std::string tree = Ask(kGetTree);
+std::optional<std::uint32_t> SwayReplyLength(const char* header) {
+    if (std::memcmp(header, kMagic, 6) != 0) return std::nullopt;
+    std::uint32_t length;
+    std::memcpy(&length, header + 6, 4);
+    return length < kLargestReply ? std::optional(length) : std::nullopt;
+}
+
+std::optional<Rect> SwayFocusedWindow() { return SwayFocusedWindowIn(Ask(kGetTree)); }
+
+std::optional<Rect> SwayFocusedWindowIn(const std::string& tree) {
     const auto node = Focused(QJsonDocument::fromJson(QByteArray::fromStdString(tree)).object());
     if (!node || !node->contains("pid")) return std::nullopt;  // a workspace, not a window
     const QJsonObject rect = node->value("rect").toObject(), title = node->value("deco_rect").toObject();

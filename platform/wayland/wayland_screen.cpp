@@ -227,7 +227,7 @@ namespace {
 bool Readable(const Frame& f) {
     const bool order = f.format == kXRGB8888 || f.format == kARGB8888 || f.format == kXBGR8888 || f.format == kABGR8888;
     const auto width = static_cast<long long>(f.width), height = static_cast<long long>(f.height), stride = static_cast<long long>(f.stride);
-    return order && width > 0 && height > 0 && width * height <= kPixelBudget && stride >= width * 4 && stride <= width * 4 + 4096 &&
+    return order && width > 0 && height > 0 && width <= kPixelBudget / height && stride >= width * 4 && stride <= width * 4 + 4096 &&
            stride * height <= std::numeric_limits<int32_t>::max();
 }
 

@@ -1,0 +1,11 @@
+// A list as gsettings prints it, any text: its items, none holding a quote.
+#include <cstdint>
+#include <string>
+
+#include "platform/wayland/gnome_print_key.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    for (const std::string& item : dudo::GnomePrintKey::ListItems(std::string(reinterpret_cast<const char*>(data), size)))
+        if (item.find('\'') != std::string::npos) __builtin_trap();
+    return 0;
+}
