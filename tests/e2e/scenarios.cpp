@@ -114,6 +114,10 @@ const Scenario kScenarios[] = {
     {"OutputScaledTwice", {},
      "desktop output HEADLESS-1 scale 2; desktop [title=\"^dudo進階版$\"] move position center; print; file .png 1280 800;"
      "pixel 5 795 336699; keys Down; print; file .png 386 576; pixel 380 570 efefef; pixel 3 3 efefef", "Sway"},
+    // Outputs that came and went, more than a fixed list would hold, then a new one: the screens still come.
+    {"OutputsComeAndGoAllDay", {},
+     "outputs-come-and-go 20; desktop create_output; desktop output HEADLESS-22 mode 800x600 pos 1280 0; "
+     "desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-22; print; file .png 800 600", "Sway"},
     {"XWaylandBesideGivesNoBlackPicture", kXWayland, "print; file .png 1280 800; pixel 5 795 336699", "Sway"},
     // The portal's wlr backend writes /tmp/out.png: a file there it may not
     // replace makes it fail; then the pictures come, and its file is removed.
@@ -305,6 +309,13 @@ private:
         {"raise-panel", [this](const Args&) { d().RaisePanel(); }},
         {"close-panel", [this](const Args&) { d().ClosePanel(); }},
         {"desktop", [this](const Args& a) { d().Command(a.rest); }},
+        // So many outputs made and taken away again, as monitors that sleep come and go.
+        {"outputs-come-and-go", [this](const Args& a) {
+             for (int n = 2; n < 2 + a[0]; ++n) {
+                 d().Command("create_output");
+                 d().Command("output HEADLESS-" + std::to_string(n) + " unplug");
+             }
+         }},
         {"pointer", [this](const Args& a) { d().MovePointer(a[0], a[1]); }},
         {"click", [this](const Args& a) {  // "slow": pressed for a moment
              a.words.empty() ? d().Click(1) : d().ClickControl(a.words[0], a.words.size() > 1 ? 0 : 1);
