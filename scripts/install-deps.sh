@@ -23,10 +23,10 @@ test=(
   gnome-shell gjs gnome-settings-daemon xdg-desktop-portal-gnome gnome-shell-extension-appindicator fuse3
   kwin-wayland kwin-style-breeze
 )
-packages=("${run[@]}")
+packages=("${run[@]}") set="the run set"
 case "${1:-}" in
   --run) shift ;;
-  --test) shift; packages+=("${test[@]}") ;;
+  --test) shift; packages+=("${test[@]}") set="the test set" ;;
 esac
 packages+=("$@")
 missing=()
@@ -34,7 +34,7 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+  echo "Installing ($set$([ $# -gt 0 ] && echo " and $*")): ${missing[*]}"
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
