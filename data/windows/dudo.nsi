@@ -51,10 +51,14 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "dudo developers"
 !insertmacro MUI_LANGUAGE "TradChinese"
 !insertmacro MUI_LANGUAGE "English"
 
-LangString ProgramSection ${LANG_TRADCHINESE} "dudo 程式與開始功能表項目"
-LangString ProgramSection ${LANG_ENGLISH} "dudo and its Start menu entry"
+LangString ProgramSection ${LANG_TRADCHINESE} "dudo"
+LangString ProgramSection ${LANG_ENGLISH} "dudo"
+LangString ProgramText ${LANG_TRADCHINESE} "程式、開始功能表項目與解除安裝程式。"
+LangString ProgramText ${LANG_ENGLISH} "The program, its Start menu entry and its uninstaller."
 LangString AutostartSection ${LANG_TRADCHINESE} "隨 Windows 啟動"
 LangString AutostartSection ${LANG_ENGLISH} "Start with Windows"
+LangString AutostartText ${LANG_TRADCHINESE} "登入 Windows 時啟動 dudo，圖片存到您的使用者資料夾。"
+LangString AutostartText ${LANG_ENGLISH} "Starts dudo when you sign in; pictures go to your user folder."
 LangString CloseIt ${LANG_TRADCHINESE} "dudo 正在執行。要先結束它再繼續嗎？"
 LangString CloseIt ${LANG_ENGLISH} "dudo is running. Close it and go on?"
 LangString StillRunning ${LANG_TRADCHINESE} "dudo 沒有結束，請先從它的面板或通知區域圖示結束它。"
@@ -119,6 +123,11 @@ Section /o "$(AutostartSection)" AutostartSection
   CreateShortcut "$INSTDIR\dudo-autostart.lnk" "$INSTDIR\dudo.exe" "" "$INSTDIR\dudo.exe" 0 SW_SHOWNORMAL "" "dudo"
   WriteRegStr HKCU "${RUN_KEY}" "dudo" '"$INSTDIR\dudo-autostart.lnk"'
 SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${ProgramSection} "$(ProgramText)"
+  !insertmacro MUI_DESCRIPTION_TEXT ${AutostartSection} "$(AutostartText)"
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
   ${GetParameters} $0
