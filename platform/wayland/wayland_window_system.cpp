@@ -40,34 +40,30 @@ void WaylandWindowSystem::ToolkitStarted() {
                     "(this Wayland desktop offers no screen copy: dudo supports desktops with wlr-screencopy, such as "
                     "sway, Hyprland, river, labwc and Wayfire, and desktops with the xdg-desktop-portal Screenshot, "
                     "such as GNOME and KDE)");
-    // Once the panel shows: on GNOME and KDE, the offer to give Print Screen to dudo.
+    // Once the panel shows: on GNOME and KDE, the offer to give Print Screen
+    // to dudo; a failure to take it up is told.
     const std::string program = QCoreApplication::applicationFilePath().toStdString();
+    const auto offer = [this](auto offerOnce, const char* question) {
+        QTimer::singleShot(0, [this, offerOnce, question] {
+            try {
+                offerOnce([question] { return AskForPrintKey(question); });
+            } catch (const Error& failure) {
+                tell(failure.what());
+            }
+        });
+    };
     if (GnomePrintKey::OnGnome())
-        QTimer::singleShot(0, [this, program] {
-            try {
-                GnomePrintKey::OfferOnce(program, [] {
-                    return AskForPrintKey("在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
-                                          "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
-                                          " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
-                                          "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)");
-                });
-            } catch (const Error& failure) {
-                tell(failure.what());
-            }
-        });
+        offer([program](auto ask) { GnomePrintKey::OfferOnce(program, ask); },
+              "在 GNOME 上，Print Screen 鍵只能經由桌面的鍵盤快捷鍵交給 dudo。要現在設定嗎？"
+              "GNOME 的截圖畫面之後要改用別的按鍵開啟；執行 dudo --restore-print-key 可以還原。"
+              " (On GNOME, Print Screen reaches dudo only through the desktop's keyboard shortcuts. Set this up now? "
+              "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)");
     else if (KdePrintKey::OnKde())
-        QTimer::singleShot(0, [this, program] {
-            try {
-                KdePrintKey::OfferOnce(program, [] {
-                    return AskForPrintKey("在 KDE 上，Print Screen 鍵只能經由桌面的全域快捷鍵交給 dudo。要現在設定嗎？"
-                                          "原本使用 Print Screen 的快捷鍵 (例如 Spectacle) 會讓出這個鍵；執行 dudo --restore-print-key 可以還原。"
-                                          " (On KDE, Print Screen reaches dudo only through the desktop's global shortcuts. Set this up now? "
-                                          "Whatever has Print Screen now, such as Spectacle, gives it up; dudo --restore-print-key undoes it.)");
-                });
-            } catch (const Error& failure) {
-                tell(failure.what());
-            }
-        });
+        offer([program](auto ask) { KdePrintKey::OfferOnce(program, ask); },
+              "在 KDE 上，Print Screen 鍵只能經由桌面的全域快捷鍵交給 dudo。要現在設定嗎？"
+              "原本使用 Print Screen 的快捷鍵 (例如 Spectacle) 會讓出這個鍵；執行 dudo --restore-print-key 可以還原。"
+              " (On KDE, Print Screen reaches dudo only through the desktop's global shortcuts. Set this up now? "
+              "Whatever has Print Screen now, such as Spectacle, gives it up; dudo --restore-print-key undoes it.)");
 }
 
 bool WaylandWindowSystem::AskForPrintKey(const std::string& question) {
