@@ -89,7 +89,13 @@ void CaptureChannel::Serve() {
 // What has come so far; once it is a whole request, it is answered and served.
 void CaptureChannel::Read(Caller& caller) {
     char buffer[kRequestSize + kTokenSize + 2];
-    for (ssize_t n; (n = recv(caller.fd, buffer, sizeof buffer, 0)) != 0;) {
+    bool ended = false;  // the client has sent all it will
+    for (ssize_t n;;) {
+        n = recv(caller.fd, buffer, sizeof buffer, 0);
+        if (n == 0) {
+            ended = true;
+            break;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) break;
@@ -111,7 +117,7 @@ void CaptureChannel::Read(Caller& caller) {
     const bool known = heard.size() < kRequestSize ? std::string(RequestText(Ask::Capture)).starts_with(heard) ||
                                                          std::string(RequestText(Ask::ShowPanel)).starts_with(heard)
                                                    : asked.has_value();
-    if (!asked) return known ? void() : Drop(caller);
+    if (!asked) return known && !ended ? void() : Drop(caller);
     [[maybe_unused]] ssize_t n = send(caller.fd, kTaken, sizeof kTaken - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
     Drop(caller);
     serve_(*asked);
