@@ -1,22 +1,26 @@
-// Encoding speed and size of each format and PNG level on the benchmark
-// desktop, as ratios against libpng at zlib's default level measured in the
-// same run. Not a test: it prints figures.
-//   encode_bench [scene.png]   also writes the 1920x1080 desktop there
-#include <QGuiApplication>
-#include <png.h>
-
+// PNG encoding alone, size and time of every compression level, on the
+// screens of a corpus (bench/corpus.sh), as ratios against libpng at zlib's
+// level 6 with its adaptive filters, measured in the same run. Not a test:
+// it prints figures.
+//   encode_bench CORPUS_FOLDER [--runs N] [--grid]
+// --grid also tries each filter choice at each libdeflate level, for
+// choosing what the seven levels are.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <filesystem>
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
+#include "bench/png_files.h"
 #include "imagelib/codecs.h"
-#include "imagelib/colour_reduction.h"
-#include "bench/scene.h"
 
 using namespace dudo;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,64 +41,65 @@ Figure Measure(const std::function<std::size_t()>& encode, int runs) {
     return {times[times.size() / 2], bytes};
 }
 
-std::size_t LibpngDefault(const Image& image) {
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image.width()) * image.height() * 3);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const std::uint32_t p = image.pixels.at(x, y);
-            std::uint8_t* o = &rgb[(static_cast<std::size_t>(y) * image.width() + x) * 3];
-            o[0] = Red(p), o[1] = Green(p), o[2] = Blue(p);
-        }
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = image.width();
-    png.height = image.height();
-    png.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr);
-    std::vector<std::uint8_t> out(size);
-    png_image_write_to_memory(&png, out.data(), &size, 0, rgb.data(), 0, nullptr);
-    return size;
-}
+struct Row {
+    std::string name;
+    PngEffort effort;
+};
 
-void Report(const char* name, const Figure& f, const Figure& base) {
-    std::printf("  %-22s %8.1f ms  %9zu bytes   time x%.2f  size x%.2f\n", name, f.ms, f.bytes, f.ms / base.ms,
-                static_cast<double>(f.bytes) / base.bytes);
+std::vector<Row> Rows(bool grid) {
+    std::vector<Row> rows;
+    for (int level = 1; level <= 7; ++level) rows.push_back({"level " + std::to_string(level), PngEffortOf(level)});
+    if (!grid) return rows;
+    const char* filters[] = {"sub", "fewest", "smallest"};
+    for (int deflate : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})
+        for (int f = 0; f < 3; ++f)
+            for (bool whole : {false, true})
+                rows.push_back({"d" + std::to_string(deflate) + " " + filters[f] + (whole ? " whole" : ""),
+                                {deflate, static_cast<RowFilter>(f), whole}});
+    return rows;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int qtArgc = 3;
-    char a0[] = "encode_bench", a1[] = "-platform", a2[] = "offscreen";
-    char* qtArgv[] = {a0, a1, a2, nullptr};
-    QGuiApplication fonts(qtArgc, qtArgv);  // for the scene's text
-    for (auto [w, h] : {std::pair{1920, 1080}, std::pair{3840, 2160}}) {
-        Image image;
-        image.pixels = bench::DesktopScene(w, h);
-        if (argc > 1 && w == 1920) {
-            const Bytes png = EncodePng(image, 6);
-            std::ofstream(argv[1], std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: encode_bench CORPUS_FOLDER [--runs N] [--grid]\n");
+        return 2;
+    }
+    int runs = 5;
+    bool grid = false;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--grid")) grid = true;
+    }
+    const std::vector<fs::path> files = bench::CorpusFiles(argv[1]);
+    const std::vector<Row> rows = Rows(grid);
+    // Over the whole corpus: geometric means of the ratios against libpng.
+    std::map<std::string, std::pair<double, double>> logSum;
+    PngEncoder png;  // as the library keeps it
+    for (const fs::path& file : files) {
+        const Image image = bench::LoadPng(file);
+        const Figure base = Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
+        std::printf("%s: libpng level 6 %zu bytes in %.1f ms\n", file.filename().c_str(), base.bytes, base.ms);
+        for (const Row& row : rows) {
+            const Figure f = Measure(
+                [&] {
+                    std::size_t size = 0;
+                    png.Encode(image, row.effort, [&](std::span<const std::uint8_t> part) { size += part.size(); });
+                    return size;
+                },
+                runs);
+            const double size = static_cast<double>(f.bytes) / base.bytes, time = f.ms / base.ms;
+            logSum[row.name].first += std::log(size);
+            logSum[row.name].second += std::log(time);
+            std::printf("  %-20s %9zu bytes %7.1f ms   size x%.3f  time x%.3f\n", row.name.c_str(), f.bytes, f.ms,
+                        size, time);
         }
-        const int runs = w > 2000 ? 3 : 7;
-        std::printf("%dx%d (median of %d runs; ratios against libpng, zlib default level)\n", w, h, runs);
-        const Figure base = Measure([&] { return LibpngDefault(image); }, runs);
-        Report("libpng level 6", base, base);
-        PngEncoder png;  // as the library keeps it
-        auto pngSize = [&](PngEffort effort) {
-            std::size_t size = 0;
-            png.Encode(image, effort, [&](std::span<const std::uint8_t> piece) { size += piece.size(); });
-            return size;
-        };
-        Report("PNG 1-3 (Sub rows)", Measure([&] { return pngSize({1, RowFilter::Sub}); }, runs), base);
-        for (int level = 1; level <= 7; ++level) {
-            char name[48];
-            std::snprintf(name, sizeof name, "PNG deflate level %d%s", level, level == 1 ? " (4-7)" : "");
-            Report(name, Measure([&] { return pngSize({level, RowFilter::Fewest}); }, runs), base);
-        }
-        Report("JPEG quality 90", Measure([&] { return EncodeJpeg(image, 90).size(); }, runs), base);
-        Report("BMP", Measure([&] { return EncodeBmp(image).size(); }, runs), base);
-        Report("GIF (quantise+write)", Measure([&] { return EncodeGif(image, false, false).size(); }, runs), base);
-        Report("GIF dithered", Measure([&] { return EncodeGif(Quantise(image, 256, true), false, true).size(); }, runs), base);
+    }
+    std::printf("Whole corpus, geometric means against libpng level 6:\n");
+    for (const Row& row : rows) {
+        const auto [size, time] = logSum[row.name];
+        std::printf("  %-20s size x%.3f  time x%.3f\n", row.name.c_str(), std::exp(size / files.size()),
+                    std::exp(time / files.size()));
     }
 }

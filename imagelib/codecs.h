@@ -11,14 +11,20 @@
 
 namespace dudo {
 
-// How hard PNG works: the compressor's level, 1 (fastest) to 12 (smallest),
-// and the row filters: Sub on every row, or on each row whichever of Sub and
-// Up leaves fewer non-zero bytes (a little slower, a little smaller).
-enum class RowFilter { Sub, Fewest };
+// How hard PNG works: the compressor's level, 1 (fastest) to 12 (smallest);
+// the row filters: Sub on every row, or on each row whichever of Sub and Up
+// leaves fewer non-zero bytes, or that choice on flat rows and on the others
+// whichever of all five filters promises the smallest code; and whether each
+// band is one deflate stream, or pieces whose ends are found without a walk
+// (faster, a little larger).
+enum class RowFilter { Sub, Fewest, Smallest };
 struct PngEffort {
     int deflateLevel = 1;
     RowFilter rows = RowFilter::Fewest;
+    bool wholeBands = false;
 };
+// The user's compression level, 1 (least) to 7 (most), as effort.
+PngEffort PngEffortOf(int compression);
 Bytes EncodePng(const Image& image, int deflateLevel);
 // The same, keeping its workers' compressors and memory for the next picture.
 class PngEncoder {

@@ -25,14 +25,6 @@ std::string JpegTurboVersion() {
     return std::to_string(n / 1000000) + "." + std::to_string(n / 1000 % 1000) + "." + std::to_string(n % 1000);
 }
 
-// Compression 1..7, least to most. libdeflate's fastest level keeps a
-// capture instant, and with rows filtered for screen content it already
-// makes files smaller than its next level did with the usual filters; its
-// next level would take another half again for 5% less (bench/encode_bench,
-// bench/capture_bench). So every level compresses at the fastest, and the
-// lower ones spare even the filter choice, for files about 1% larger.
-PngEffort EffortOf(int compression) { return {1, compression <= 3 ? RowFilter::Sub : RowFilter::Fewest}; }
-
 }  // namespace
 
 const char* Extension(FileFormat format) {
@@ -71,7 +63,7 @@ std::filesystem::path ImageLibrary::SaveFile(const std::string& baseName) {
     // The file is written as it is encoded.
     return WriteNewFile(folder_, baseName, Extension(settings_.format), [&](const ByteSink& sink) {
         switch (settings_.format) {
-            case FileFormat::Png: png_.Encode(image_, EffortOf(settings_.pngCompression), sink); break;
+            case FileFormat::Png: png_.Encode(image_, PngEffortOf(settings_.pngCompression), sink); break;
             case FileFormat::Jpeg: EncodeJpeg(image_, settings_.jpegQuality, sink); break;
             case FileFormat::Gif: sink(EncodeGif(image_, settings_.gifInterlaced, settings_.gif89a)); break;
             case FileFormat::Bmp: EncodeBmp(image_, sink); break;

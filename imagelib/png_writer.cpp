@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <initializer_list>
@@ -52,22 +54,119 @@ void Chunk(const ByteSink& sink, const char type[4], std::initializer_list<std::
     Put32(tail, crc);
     sink(tail);
 }
+// The colours of a true-colour picture that has few: at most 256, each with
+// its palette index, found through a small open-addressed table.
+class FewColours {
+public:
+    static constexpr std::size_t kMost = 256;
+
+    // Empty where the picture has more colours than a palette holds.
+    static FewColours Of(const Picture& picture) {
+        FewColours found;
+        found.grey_ = true;
+        for (int y = 0; y < picture.height; ++y) {
+            const std::uint32_t* px = picture.row(y);
+            std::uint32_t last = ~px[0];
+            for (int x = 0; x < picture.width; ++x) {
+                if (px[x] == last) continue;  // screens are mostly runs
+                last = px[x];
+                if (found.IndexOf(last) >= 0) continue;
+                if (found.palette_.size() == kMost) return {};
+                found.Add(last);
+            }
+        }
+        found.SortByLightness();
+        return found;
+    }
+    bool empty() const { return palette_.empty(); }
+    bool grey() const { return grey_; }
+    const std::vector<std::uint32_t>& palette() const { return palette_; }
+    int IndexOf(std::uint32_t colour) const {
+        const std::uint32_t key = colour | 0xFF000000u;  // never 0, the mark of a free slot
+        for (std::size_t at = Slot(key);; at = (at + 1) % kSlots) {
+            if (keys_[at] == key) return index_[at];
+            if (keys_[at] == 0) return -1;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 1024;  // at most a quarter full
+    static std::size_t Slot(std::uint32_t key) { return (key * 2654435761u) >> 22; }
+    void Add(std::uint32_t colour) {
+        const std::uint32_t key = colour | 0xFF000000u;
+        std::size_t at = Slot(key);
+        while (keys_[at] != 0) at = (at + 1) % kSlots;
+        keys_[at] = key;
+        index_[at] = static_cast<std::uint8_t>(palette_.size());
+        palette_.push_back(colour);
+        grey_ = grey_ && Red(colour) == Green(colour) && Green(colour) == Blue(colour);
+    }
+
+    // Neighbouring pixels of like lightness get neighbouring indices, so
+    // that the row filters find on indices what they find on greys.
+    void SortByLightness() {
+        auto lightness = [](std::uint32_t c) { return 2 * Red(c) + 5 * Green(c) + Blue(c); };
+        std::stable_sort(palette_.begin(), palette_.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return lightness(a) < lightness(b); });
+        for (std::size_t i = 0; i < palette_.size(); ++i) {
+            const std::uint32_t key = palette_[i] | 0xFF000000u;
+            std::size_t at = Slot(key);
+            while (keys_[at] != key) at = (at + 1) % kSlots;
+            index_[at] = static_cast<std::uint8_t>(i);
+        }
+    }
+
+    std::vector<std::uint32_t> keys_ = std::vector<std::uint32_t>(kSlots, 0);
+    std::vector<std::uint8_t> index_ = std::vector<std::uint8_t>(kSlots, 0);
+    std::vector<std::uint32_t> palette_;
+    bool grey_ = false;
+};
+
+// How the image's rows go into the file. A true-colour picture of few
+// colours is written as grey where they are all grey, else with a palette:
+// the same pixels, exactly, in a third of the bytes before compression.
 struct Layout {
     int colourType;  // 0 grey, 2 RGB, 3 palette
     int bitDepth;
     int channels;    // bytes per pixel for filtering (at least 1)
     std::size_t rowBytes;
+    std::vector<std::uint32_t> palette;
+    const FewColours* few = nullptr;  // where the palette is not the image's own
 };
 
-Layout ChooseLayout(const Image& image) {
+int PaletteDepth(std::size_t colours) { return colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8; }
+
+Layout ChooseLayout(const Image& image, const FewColours& few) {
     const std::size_t w = image.width();
     if (image.indexed()) {
-        const std::size_t n = image.palette.size();
-        const int depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
-        return {3, depth, 1, (w * depth + 7) / 8};
+        const int depth = PaletteDepth(image.palette.size());
+        return {3, depth, 1, (w * depth + 7) / 8, image.palette};
     }
-    if (image.grey) return {0, 8, 1, w};
-    return {2, 8, 3, w * 3};
+    if (image.grey || (!few.empty() && few.grey())) return {0, 8, 1, w, {}};
+    if (!few.empty()) {
+        const int depth = PaletteDepth(few.palette().size());
+        return {3, depth, 1, (w * depth + 7) / 8, few.palette(), &few};
+    }
+    return {2, 8, 3, w * 3, {}};
+}
+
+// The vector instructions the row work may use: what the processor has,
+// capped by DUDO_SIMD ("plain" or "ssse3"), so that every path can be run
+// and checked on a machine that has them all.
+enum class Simd { Plain, Ssse3, Avx2 };
+
+Simd SimdInUse() {
+    Simd have = Simd::Plain;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") ? Simd::Avx2
+           : __builtin_cpu_supports("ssse3")                                   ? Simd::Ssse3
+                                                                               : Simd::Plain;
+#endif
+    const char* cap = std::getenv("DUDO_SIMD");
+    if (cap && std::string(cap) == "plain") return Simd::Plain;
+    if (cap && std::string(cap) == "ssse3") return std::min(have, Simd::Ssse3);
+    return have;
 }
 
 void RgbRowPlain(const std::uint32_t* px, int w, std::uint8_t* out) {
@@ -91,19 +190,32 @@ __attribute__((target("ssse3"))) void RgbRowSsse3(const std::uint32_t* px, int w
     }
     RgbRowPlain(px + x, w - x, out + 3 * x);
 }
-RgbRowFn PickRgbRow() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") ? RgbRowSsse3 : RgbRowPlain;
-}
+RgbRowFn PickRgbRow() { return SimdInUse() >= Simd::Ssse3 ? RgbRowSsse3 : RgbRowPlain; }
 #else
 RgbRowFn PickRgbRow() { return RgbRowPlain; }
 #endif
 
-// Row y in PNG sample order, without the filter byte.
-void RawRow(const Image& image, const Layout& layout, int y, std::uint8_t* out) {
+// A row's palette indices where the palette is not the image's own; runs
+// of one colour are looked up once.
+void LookUpRow(const FewColours& few, const std::uint32_t* px, int w, std::uint8_t* out) {
+    std::uint32_t last = ~px[0];
+    std::uint8_t index = 0;
+    for (int x = 0; x < w; ++x) {
+        if (px[x] != last) last = px[x], index = static_cast<std::uint8_t>(few.IndexOf(last));
+        out[x] = index;
+    }
+}
+
+// Row y in PNG sample order, without the filter byte; `indices` is room for
+// a row of palette indices.
+void RawRow(const Image& image, const Layout& layout, int y, std::uint8_t* out, std::uint8_t* indices) {
     const int w = image.width();
     if (layout.colourType == 3) {
         const std::uint8_t* idx = image.indices.data() + static_cast<std::size_t>(y) * w;
+        if (layout.few) {
+            LookUpRow(*layout.few, image.pixels.row(y), w, indices);
+            idx = indices;
+        }
         if (layout.bitDepth == 8) {
             std::memcpy(out, idx, w);
             return;
@@ -183,38 +295,164 @@ __attribute__((target("avx2,popcnt"))) void FilterRowAvx2(const std::uint8_t* cu
 using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*);
 // Picked on first use, not by a static initializer, which could run before
 // the processor's features have been read.
-FilterRowFn PickFilterRow() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? FilterRowAvx2 : FilterRowPlain;
-}
+FilterRowFn PickFilterRow() { return SimdInUse() == Simd::Avx2 ? FilterRowAvx2 : FilterRowPlain; }
 #else
 using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*);
 FilterRowFn PickFilterRow() { return FilterRowPlain; }
 #endif
 
+// The five filters of PNG on bytes [from, n) of one row, where `b` is the
+// bytes of a pixel and the pixel left of the first and the row above the
+// first are zeros.
+__attribute__((always_inline)) inline void AllFiltersTail(const std::uint8_t* cur, const std::uint8_t* prev,
+                                                          std::size_t from, std::size_t n, std::size_t b,
+                                                          std::uint8_t* const out[5]) {
+    for (std::size_t i = from; i < n; ++i) {
+        const int a = i >= b ? cur[i - b] : 0, up = prev[i], c = i >= b ? prev[i - b] : 0;
+        out[0][i] = cur[i];
+        out[1][i] = cur[i] - a;
+        out[2][i] = cur[i] - up;
+        out[3][i] = cur[i] - ((a + up) >> 1);
+        const int p = a + up - c, pa = std::abs(p - a), pb = std::abs(p - up), pc = std::abs(p - c);
+        out[4][i] = cur[i] - (pa <= pb && pa <= pc ? a : pb <= pc ? up : c);
+    }
+}
+
+void AllFiltersPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
+                     std::uint8_t* const out[5]) {
+    AllFiltersTail(cur, prev, 0, n, b, out);
+}
+
+using AllFiltersFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t, std::uint8_t* const[5]);
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen bytes at a time; Paeth's predictor in 16-bit lanes, where its
+// distances cannot overflow.
+__attribute__((target("avx2"))) void AllFiltersAvx2(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
+                                                    std::size_t b, std::uint8_t* const out[5]) {
+    AllFiltersTail(cur, prev, 0, std::min(b, n), b, out);
+    std::size_t i = b;
+    const __m128i one = _mm_set1_epi8(1);
+    for (; i + 16 <= n; i += 16) {
+        auto load = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+        auto store = [](std::uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+        const __m128i x = load(cur + i), a = load(cur + i - b), up = load(prev + i), c = load(prev + i - b);
+        store(out[0] + i, x);
+        store(out[1] + i, _mm_sub_epi8(x, a));
+        store(out[2] + i, _mm_sub_epi8(x, up));
+        // The rounding average less the carry it rounded up with.
+        const __m128i average = _mm_sub_epi8(_mm_avg_epu8(a, up), _mm_and_si128(_mm_xor_si128(a, up), one));
+        store(out[3] + i, _mm_sub_epi8(x, average));
+        const __m256i A = _mm256_cvtepu8_epi16(a), B = _mm256_cvtepu8_epi16(up), C = _mm256_cvtepu8_epi16(c);
+        const __m256i pa = _mm256_abs_epi16(_mm256_sub_epi16(B, C)), pb = _mm256_abs_epi16(_mm256_sub_epi16(A, C));
+        const __m256i pc = _mm256_abs_epi16(_mm256_sub_epi16(_mm256_add_epi16(A, B), _mm256_add_epi16(C, C)));
+        const __m256i takeA = _mm256_andnot_si256(_mm256_or_si256(_mm256_cmpgt_epi16(pa, pb), _mm256_cmpgt_epi16(pa, pc)),
+                                                  _mm256_set1_epi16(-1));
+        const __m256i bOrC = _mm256_blendv_epi8(C, B, _mm256_andnot_si256(_mm256_cmpgt_epi16(pb, pc), _mm256_set1_epi16(-1)));
+        const __m256i predictor = _mm256_blendv_epi8(bOrC, A, takeA);
+        const __m128i packed = _mm_packus_epi16(_mm256_castsi256_si128(predictor), _mm256_extracti128_si256(predictor, 1));
+        store(out[4] + i, _mm_sub_epi8(x, packed));
+    }
+    AllFiltersTail(cur, prev, i, n, b, out);
+}
+AllFiltersFn PickAllFilters() { return SimdInUse() == Simd::Avx2 ? AllFiltersAvx2 : AllFiltersPlain; }
+#else
+AllFiltersFn PickAllFilters() { return AllFiltersPlain; }
+#endif
+
+// What deflate will make of a filtered row, estimated from its bytes alone:
+// the bits an order-0 code would need for them, n log n - sum c log c. On
+// photographs this picks better than the usual least sum of magnitudes; it
+// knows nothing of matches, which is why flat rows are decided by runs of
+// zeros before it is asked.
+class RowCost {
+public:
+    explicit RowCost(std::size_t n) : log_(n + 1) {
+        for (std::size_t c = 1; c <= n; ++c) log_[c] = static_cast<float>(c * std::log2(static_cast<double>(c)));
+    }
+    float Of(const std::uint8_t* row, std::size_t n) const {
+        std::uint32_t count[4][256] = {};
+        std::size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            ++count[0][row[i]];
+            ++count[1][row[i + 1]];
+            ++count[2][row[i + 2]];
+            ++count[3][row[i + 3]];
+        }
+        for (; i < n; ++i) ++count[0][row[i]];
+        float sum = 0;
+        for (int v = 0; v < 256; ++v) sum += log_[count[0][v] + count[1][v] + count[2][v] + count[3][v]];
+        return log_[n] - sum;
+    }
+
+private:
+    std::vector<float> log_;
+};
+
 // On rows of a few pixels the counts are too small to tell the filters
 // apart, and switching between them costs deflate its matches across rows.
 constexpr std::size_t kShortRow = 64;
+
+struct RowScratch {
+    explicit RowScratch(std::size_t n) : bytes(5 * n), cost(n) {
+        for (int f = 0; f < 5; ++f) candidates[f] = bytes.data() + f * n;
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t* candidates[5];
+    RowCost cost;
+};
+
+// The row's filter where every row may take any of the five: a row that Sub
+// or Up leaves mostly zero is screen content, and keeps the choice of fewest
+// non-zero bytes that suits it; any other takes the filter with the smallest
+// estimated code.
+void FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
+                       RowScratch& scratch, std::uint8_t* out) {
+    NonZero count;
+    CountTail(cur, prev, 0, n, b, count);
+    if (std::min(count.sub, count.up) * 4 < n) {
+        ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
+        return;
+    }
+    static const AllFiltersFn allFilters = PickAllFilters();
+    allFilters(cur, prev, n, b, scratch.candidates);
+    int best = 0;
+    float bestCost = 0;
+    for (int f = 0; f < 5; ++f) {
+        const float cost = scratch.cost.Of(scratch.candidates[f], n);
+        if (f == 0 || cost < bestCost) best = f, bestCost = cost;
+    }
+    out[0] = static_cast<std::uint8_t>(best);
+    std::memcpy(out + 1, scratch.candidates[best], n);
+}
 
 // Filters rows [first, last) into `filtered`, row `first` at its start.
 void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
     static const FilterRowFn filterRow = PickFilterRow();
     const std::size_t n = layout.rowBytes;
+    const std::size_t b = static_cast<std::size_t>(layout.channels);
     // The row above the first is all zeros, which makes Up the same as None.
-    std::vector<std::uint8_t> rows(2 * n, 0);
+    std::vector<std::uint8_t> rows(2 * n + image.width(), 0);
     std::uint8_t* prev = rows.data();
     std::uint8_t* cur = rows.data() + n;
-    if (first > 0) RawRow(image, layout, first - 1, prev);
+    std::uint8_t* indices = rows.data() + 2 * n;
+    std::unique_ptr<RowScratch> scratch;
+    // Indices of fewer than 8 bits are not bytes to filter; those of the
+    // image's own palette are in no order that filtering could use.
+    const bool indicesUnfiltered = layout.colourType == 3 && (layout.bitDepth < 8 || !layout.few);
+    if (filter == RowFilter::Smallest && !indicesUnfiltered) scratch = std::make_unique<RowScratch>(n);
+    if (first > 0) RawRow(image, layout, first - 1, prev, indices);
     for (int y = first; y < last; ++y) {
-        RawRow(image, layout, y, cur);
+        RawRow(image, layout, y, cur, indices);
         std::uint8_t* out = filtered + static_cast<std::size_t>(y - first) * (n + 1);
-        if (layout.colourType == 3) {
-            out[0] = 0;  // palette indices compress best unfiltered
+        if (indicesUnfiltered || (layout.colourType == 3 && filter != RowFilter::Smallest)) {
+            out[0] = 0;
             std::memcpy(out + 1, cur, n);
         } else if (filter == RowFilter::Sub || n < kShortRow) {
-            ApplyFilter(kSub, cur, prev, n, static_cast<std::size_t>(layout.channels), out);
+            ApplyFilter(kSub, cur, prev, n, b, out);
+        } else if (filter == RowFilter::Smallest) {
+            FilterRowSmallest(cur, prev, n, b, *scratch, out);
         } else {
-            filterRow(cur, prev, n, static_cast<std::size_t>(layout.channels), out);
+            filterRow(cur, prev, n, b, out);
         }
         std::swap(prev, cur);
     }
@@ -295,8 +533,9 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     band.adler = libdeflate_adler32(1, filtered, band.size);
     Bytes& out = worker.deflated;
     out.clear();
-    for (std::size_t at = 0; at < band.size; at += kPieceBytes) {
-        const std::size_t n = std::min(kPieceBytes, band.size - at), from = out.size();
+    const std::size_t piece = effort.wholeBands ? band.size : kPieceBytes;
+    for (std::size_t at = 0; at < band.size; at += piece) {
+        const std::size_t n = std::min(piece, band.size - at), from = out.size();
         const std::size_t bound = libdeflate_deflate_compress_bound(compressor, n);
         out.resize(from + bound);
         const std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, out.data() + from, bound);
@@ -380,7 +619,8 @@ void CompressImage(const Image& image, const Layout& layout, const PngEffort& ef
 
 void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteSink& sink) {
     if (image.empty()) throw Error("PNG：圖像是空的 (empty image)");
-    const Layout layout = ChooseLayout(image);
+    const FewColours few = image.indexed() || image.grey ? FewColours() : FewColours::Of(image.pixels);
+    const Layout layout = ChooseLayout(image, few);
     sink(Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
     Bytes header;
     Put32(header, image.width());
@@ -390,11 +630,24 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
     Chunk(sink, "IHDR", {header});
     if (layout.colourType == 3) {
         Bytes palette;
-        for (std::uint32_t c : image.palette) palette.insert(palette.end(), {Red(c), Green(c), Blue(c)});
+        for (std::uint32_t c : layout.palette) palette.insert(palette.end(), {Red(c), Green(c), Blue(c)});
         Chunk(sink, "PLTE", {palette});
     }
     CompressImage(image, layout, effort, workers_, sink);
     Chunk(sink, "IEND", {});
+}
+
+// Seven steps, each spending more time than the one below for smaller files
+// on every kind of screen (bench/png-results.md): first the row filters
+// (Sub alone, then the better of Sub and Up, then all five), then whole
+// bands as one stream each, then libdeflate's slower levels.
+PngEffort PngEffortOf(int compression) {
+    static constexpr PngEffort kLevels[] = {
+        {1, RowFilter::Sub, false},      {1, RowFilter::Fewest, false},   {1, RowFilter::Fewest, true},
+        {2, RowFilter::Smallest, true},  {4, RowFilter::Smallest, true},  {5, RowFilter::Smallest, true},
+        {6, RowFilter::Smallest, true},
+    };
+    return kLevels[std::clamp(compression, 1, 7) - 1];
 }
 
 PngEncoder::PngEncoder() = default;

@@ -50,6 +50,44 @@ TEST_F(Library, PngIsLosslessAtEveryLevelAndShape) {
     }
 }
 
+// A true-colour screen of few colours is written with a palette, or as grey
+// where they are all grey, and still reads back pixel for pixel: runs and
+// noise, across the palette's limit, at the fastest and the smallest level.
+TEST_F(Library, PngOfFewColoursTakesTheSmallestExactLayout) {
+    struct Case {
+        int colours;
+        bool grey;
+        int channels;  // as decoded
+        bool palette;
+    };
+    const Case cases[] = {{2, false, 3, true},  {16, false, 3, true},  {200, false, 3, true},
+                          {256, false, 3, true}, {257, false, 3, false}, {93, true, 1, false},
+                          {256, true, 1, false}};
+    for (const Case& c : cases) {
+        Picture picture = Picture::Filled(1000, 300, 0);
+        std::uint32_t seed = 99;
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                // Every colour once, then runs of one colour and noise of several.
+                const int i = y == 0 && x < c.colours ? x : (x / 40 + y / 30) % 3 ? (x / 40 + y) % c.colours
+                                                                                   : static_cast<int>(seed >> 16) % c.colours;
+                const std::uint32_t v = static_cast<std::uint32_t>(i * 255 / std::max(1, c.colours - 1));
+                picture.row(y)[x] = 0xFF000000u | (c.grey ? v * 0x010101u : (i * 0x9E3779B1u) & 0xFFFFFF);
+            }
+        ASSERT_EQ(ColourCount(picture), static_cast<std::size_t>(c.colours));
+        Load(picture);
+        for (int level : {1, 7}) {
+            library.PngCompression(level);
+            const auto name = std::to_string(c.colours) + (c.grey ? "g" : "c") + std::to_string(level);
+            const Decoded png = DecodePng(library.SaveFile(name));
+            EXPECT_EQ(png.channels, c.channels) << name;
+            EXPECT_EQ(png.palette, c.palette) << name;
+            EXPECT_TRUE(png.picture.pixels == picture.pixels) << name;
+        }
+    }
+}
+
 TEST_F(Library, ColourCodesGiveAtMostThatManyColours) {
     for (int code : {1, 4, 8, 16, 32, 64, 128, 216, 256}) {
         Load(source);
