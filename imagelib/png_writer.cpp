@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -403,15 +404,16 @@ struct RowScratch {
 
 // The row's filter where every row may take any of the five: a row that Sub
 // or Up leaves mostly zero is screen content, and keeps the choice of fewest
-// non-zero bytes that suits it; any other takes the filter with the smallest
-// estimated code.
-void FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
+// non-zero bytes that suits it; any other, a busy row (a photograph, noise),
+// takes the filter with the smallest estimated code. Says whether the row
+// was busy.
+bool FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
                        RowScratch& scratch, std::uint8_t* out) {
     NonZero count;
     CountTail(cur, prev, 0, n, b, count);
     if (std::min(count.sub, count.up) * 4 < n) {
         ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
-        return;
+        return false;
     }
     static const AllFiltersFn allFilters = PickAllFilters();
     allFilters(cur, prev, n, b, scratch.candidates);
@@ -423,10 +425,12 @@ void FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::s
     }
     out[0] = static_cast<std::uint8_t>(best);
     std::memcpy(out + 1, scratch.candidates[best], n);
+    return true;
 }
 
-// Filters rows [first, last) into `filtered`, row `first` at its start.
-void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
+// Filters rows [first, last) into `filtered`, row `first` at its start;
+// gives the number of busy rows among them.
+int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
     static const FilterRowFn filterRow = PickFilterRow();
     const std::size_t n = layout.rowBytes;
     const std::size_t b = static_cast<std::size_t>(layout.channels);
@@ -440,6 +444,7 @@ void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int 
     // image's own palette are in no order that filtering could use.
     const bool indicesUnfiltered = layout.colourType == 3 && (layout.bitDepth < 8 || !layout.few);
     if (filter == RowFilter::Smallest && !indicesUnfiltered) scratch = std::make_unique<RowScratch>(n);
+    int busy = 0;
     if (first > 0) RawRow(image, layout, first - 1, prev, indices);
     for (int y = first; y < last; ++y) {
         RawRow(image, layout, y, cur, indices);
@@ -450,12 +455,13 @@ void FilterRows(const Image& image, const Layout& layout, RowFilter filter, int 
         } else if (filter == RowFilter::Sub || n < kShortRow) {
             ApplyFilter(kSub, cur, prev, n, b, out);
         } else if (filter == RowFilter::Smallest) {
-            FilterRowSmallest(cur, prev, n, b, *scratch, out);
+            busy += FilterRowSmallest(cur, prev, n, b, *scratch, out);
         } else {
             filterRow(cur, prev, n, b, out);
         }
         std::swap(prev, cur);
     }
+    return busy;
 }
 
 // The filtered rows go out in bands, each filtered and compressed on its own
@@ -502,9 +508,8 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
 struct PngEncoder::Worker {
     std::vector<std::uint8_t> filtered;
     Bytes deflated;
-    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor{nullptr,
-                                                                                           libdeflate_free_compressor};
-    int level = 0;
+    using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
+    std::map<int, Compressor> compressors;  // by level: a band may take another than the one before
 };
 
 namespace {
@@ -515,21 +520,30 @@ std::uint8_t* Room(std::vector<std::uint8_t>& scratch, std::size_t size) {
 }
 
 libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
-    if (!worker.compressor || worker.level != level) {
-        worker.compressor.reset(libdeflate_alloc_compressor(level));
-        if (!worker.compressor) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
-        worker.level = level;
+    auto found = worker.compressors.find(level);
+    if (found == worker.compressors.end()) {
+        PngEncoder::Worker::Compressor made(libdeflate_alloc_compressor(level), libdeflate_free_compressor);
+        if (!made) throw Error("PNG：無法建立壓縮器 (cannot create compressor)");
+        found = worker.compressors.emplace(level, std::move(made)).first;
     }
-    return worker.compressor.get();
+    return found->second.get();
 }
+
+// A band of mostly busy rows (a photograph, noise) gains little from
+// libdeflate's slower levels, a few per cent for twice the time, where text
+// and flat screen content gain a tenth and more: such a band is compressed
+// at the fastest level, and the effort goes where it pays.
+constexpr int kBusyBandLevel = 1;
 
 void CompressBand(const Image& image, const Layout& layout, const PngEffort& effort, bool last,
                   PngEncoder::Worker& worker, Band& band) {
-    libdeflate_compressor* compressor = CompressorFor(worker, effort.deflateLevel);
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
     std::uint8_t* filtered = Room(worker.filtered, band.size);
-    FilterRows(image, layout, effort.rows, band.first, band.last, filtered);
+    const int busy = FilterRows(image, layout, effort.rows, band.first, band.last, filtered);
+    const bool busyBand = busy * 2 > band.last - band.first;
+    libdeflate_compressor* compressor =
+        CompressorFor(worker, busyBand ? std::min(effort.deflateLevel, kBusyBandLevel) : effort.deflateLevel);
     band.adler = libdeflate_adler32(1, filtered, band.size);
     Bytes& out = worker.deflated;
     out.clear();
@@ -643,9 +657,9 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
 // bands as one stream each, then libdeflate's slower levels.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
-        {1, RowFilter::Sub, false},      {1, RowFilter::Fewest, false},   {1, RowFilter::Fewest, true},
-        {2, RowFilter::Smallest, true},  {4, RowFilter::Smallest, true},  {5, RowFilter::Smallest, true},
-        {6, RowFilter::Smallest, true},
+        {1, RowFilter::Sub, false},      {1, RowFilter::Fewest, false},   {2, RowFilter::Fewest, true},
+        {2, RowFilter::Smallest, true},  {5, RowFilter::Smallest, true},  {6, RowFilter::Smallest, true},
+        {7, RowFilter::Smallest, true},
     };
     return kLevels[std::clamp(compression, 1, 7) - 1];
 }
