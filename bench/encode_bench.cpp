@@ -2,9 +2,9 @@
 // screens of a corpus (bench/corpus.sh), as ratios against libpng at zlib's
 // level 6 with its adaptive filters, measured in the same run. Not a test:
 // it prints figures.
-//   encode_bench CORPUS_FOLDER [--runs N] [--grid]
+//   encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N]
 // --grid also tries each filter choice at each libdeflate level, for
-// choosing what the seven levels are.
+// choosing what the seven levels are; --level N runs one level alone.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -46,9 +46,10 @@ struct Row {
     PngEffort effort;
 };
 
-std::vector<Row> Rows(bool grid) {
+std::vector<Row> Rows(bool grid, int only) {
     std::vector<Row> rows;
-    for (int level = 1; level <= 7; ++level) rows.push_back({"level " + std::to_string(level), PngEffortOf(level)});
+    for (int level = 1; level <= 7; ++level)
+        if (only == 0 || only == level) rows.push_back({"level " + std::to_string(level), PngEffortOf(level)});
     if (!grid) return rows;
     const char* filters[] = {"sub", "fewest", "smallest"};
     for (int deflate : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})
@@ -68,18 +69,22 @@ int main(int argc, char** argv) {
     }
     int runs = 5;
     bool grid = false;
+    int only = 0;  // one level alone, as for its peak memory
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
         if (!std::strcmp(argv[i], "--grid")) grid = true;
+        if (!std::strcmp(argv[i], "--level") && i + 1 < argc) only = std::atoi(argv[++i]);
     }
     const std::vector<fs::path> files = bench::CorpusFiles(argv[1]);
-    const std::vector<Row> rows = Rows(grid);
+    const std::vector<Row> rows = Rows(grid, only);
     // Over the whole corpus: geometric means of the ratios against libpng.
     std::map<std::string, std::pair<double, double>> logSum;
     PngEncoder png;  // as the library keeps it
     for (const fs::path& file : files) {
         const Image image = bench::LoadPng(file);
-        const Figure base = Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
+        // One level alone skips libpng, whose copies would hide the level's own peak memory.
+        const Figure base =
+            only ? Figure{1, 1} : Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
         std::printf("%s: libpng level 6 %zu bytes in %.1f ms\n", file.filename().c_str(), base.bytes, base.ms);
         for (const Row& row : rows) {
             const Figure f = Measure(

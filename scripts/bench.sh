@@ -25,7 +25,8 @@ if [ "${1:-}" = "--png" ]; then
   [ -f build/corpus/web-3840x2160.png ] || bench/corpus.sh build/corpus
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUDO_TESTS=ON >/dev/null
   cmake --build build --target capture_bench encode_bench >/dev/null
-  build/encode_bench build/corpus --runs 7 | tee build/encode-results.txt
+  { echo '## PNG levels encoding alone, against libpng at zlib level 6'; echo; echo '```'
+    build/encode_bench build/corpus --runs 7; echo '```'; } | tee bench/png-encode-results.md
   exec build/capture_bench bench/png-results.md --presses 7 --corpus build/corpus "$@"
 fi
 if [ "${1:-}" = "--wine" ]; then
