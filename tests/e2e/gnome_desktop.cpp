@@ -130,9 +130,10 @@ protected:
     // The placed windows with that title, shown or minimised: the place of their
     // content, inside the frame the toolkit draws itself (3 pixels, 30 for
     // the title bar) where it is not full-screen.
+    // Moved and made active, so that its title bar is drawn as a focused one's.
     void MoveWindow(const std::string& title, int x, int y) override {
-        Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title + "').forEach(w => w.move_frame(true, " +
-             std::to_string(x - 3) + ", " + std::to_string(y - 30) + "))");
+        Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title + "').forEach(w => { w.move_frame(true, " +
+             std::to_string(x - 3) + ", " + std::to_string(y - 30) + "); w.activate(global.get_current_time()); })");
     }
     std::vector<WindowPlace> Places(const std::string& title) const override {
         std::istringstream lines(Eval("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_title() === '" + title +
