@@ -268,17 +268,19 @@ __attribute__((always_inline)) inline void ApplyFilter(Filter filter, const std:
     for (std::size_t i = b; i < n; ++i) out[1 + i] = cur[i] - cur[i - b];
 }
 
-void FilterRowPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b, std::uint8_t* out) {
+// How many bytes of a row Sub and Up leave non-zero.
+NonZero CountNonZeroPlain(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b) {
     NonZero count;
     CountTail(cur, prev, 0, n, b, count);
-    ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
+    return count;
 }
 
+using CountNonZeroFn = NonZero (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t);
 #if defined(__x86_64__) || defined(__i386__)
 // The same, 32 bytes at a time, on processors that have AVX2 (picked at run
 // time, which also works where the system's loader offers no ifunc).
-__attribute__((target("avx2,popcnt"))) void FilterRowAvx2(const std::uint8_t* cur, const std::uint8_t* prev,
-                                                          std::size_t n, std::size_t b, std::uint8_t* out) {
+__attribute__((target("avx2,popcnt"))) NonZero CountNonZeroAvx2(const std::uint8_t* cur, const std::uint8_t* prev,
+                                                                std::size_t n, std::size_t b) {
     NonZero count;
     CountTail(cur, prev, 0, std::min(b, n), b, count);
     std::size_t i = b;
@@ -290,17 +292,21 @@ __attribute__((target("avx2,popcnt"))) void FilterRowAvx2(const std::uint8_t* cu
         count.up += 32 - __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(c, above))));
     }
     CountTail(cur, prev, std::max(i, b), n, b, count);
-    ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
+    return count;
 }
 
-using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*);
 // Picked on first use, not by a static initializer, which could run before
 // the processor's features have been read.
-FilterRowFn PickFilterRow() { return SimdInUse() == Simd::Avx2 ? FilterRowAvx2 : FilterRowPlain; }
+CountNonZeroFn PickCountNonZero() { return SimdInUse() == Simd::Avx2 ? CountNonZeroAvx2 : CountNonZeroPlain; }
 #else
-using FilterRowFn = void (*)(const std::uint8_t*, const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*);
-FilterRowFn PickFilterRow() { return FilterRowPlain; }
+CountNonZeroFn PickCountNonZero() { return CountNonZeroPlain; }
 #endif
+
+// Sub or Up, whichever leaves fewer non-zero bytes, from the counts.
+void FilterRowFewest(const NonZero& count, const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
+                     std::size_t b, std::uint8_t* out) {
+    ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
+}
 
 // The five filters of PNG on bytes [from, n) of one row, where `b` is the
 // bytes of a pixel and the pixel left of the first and the row above the
@@ -407,12 +413,10 @@ struct RowScratch {
 // non-zero bytes that suits it; any other, a busy row (a photograph, noise),
 // takes the filter with the smallest estimated code. Says whether the row
 // was busy.
-bool FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
-                       RowScratch& scratch, std::uint8_t* out) {
-    NonZero count;
-    CountTail(cur, prev, 0, n, b, count);
+bool FilterRowSmallest(const NonZero& count, const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
+                       std::size_t b, RowScratch& scratch, std::uint8_t* out) {
     if (std::min(count.sub, count.up) * 4 < n) {
-        ApplyFilter(count.up < count.sub ? kUp : kSub, cur, prev, n, b, out);
+        FilterRowFewest(count, cur, prev, n, b, out);
         return false;
     }
     static const AllFiltersFn allFilters = PickAllFilters();
@@ -431,7 +435,7 @@ bool FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::s
 // Filters rows [first, last) into `filtered`, row `first` at its start;
 // gives the number of busy rows among them.
 int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
-    static const FilterRowFn filterRow = PickFilterRow();
+    static const CountNonZeroFn countNonZero = PickCountNonZero();
     const std::size_t n = layout.rowBytes;
     const std::size_t b = static_cast<std::size_t>(layout.channels);
     // The row above the first is all zeros, which makes Up the same as None.
@@ -455,9 +459,9 @@ int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int f
         } else if (filter == RowFilter::Sub || n < kShortRow) {
             ApplyFilter(kSub, cur, prev, n, b, out);
         } else if (filter == RowFilter::Smallest) {
-            busy += FilterRowSmallest(cur, prev, n, b, *scratch, out);
+            busy += FilterRowSmallest(countNonZero(cur, prev, n, b), cur, prev, n, b, *scratch, out);
         } else {
-            filterRow(cur, prev, n, b, out);
+            FilterRowFewest(countNonZero(cur, prev, n, b), cur, prev, n, b, out);
         }
         std::swap(prev, cur);
     }
