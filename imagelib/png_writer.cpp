@@ -399,10 +399,13 @@ private:
 // apart, and switching between them costs deflate its matches across rows.
 constexpr std::size_t kShortRow = 64;
 
+// The five candidate rows and the cost table for rows of n bytes, kept by a
+// worker from band to band: the table alone is n logarithms.
 struct RowScratch {
-    explicit RowScratch(std::size_t n) : bytes(5 * n), cost(n) {
+    explicit RowScratch(std::size_t n) : rowBytes(n), bytes(5 * n), cost(n) {
         for (int f = 0; f < 5; ++f) candidates[f] = bytes.data() + f * n;
     }
+    std::size_t rowBytes;
     std::vector<std::uint8_t> bytes;
     std::uint8_t* candidates[5];
     RowCost cost;
@@ -433,8 +436,10 @@ bool FilterRowSmallest(const NonZero& count, const std::uint8_t* cur, const std:
 }
 
 // Filters rows [first, last) into `filtered`, row `first` at its start;
-// gives the number of busy rows among them.
-int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered) {
+// gives the number of busy rows among them. `scratch` is made for this row
+// width where the five filters are tried.
+int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int first, int last, std::uint8_t* filtered,
+               std::unique_ptr<RowScratch>& scratch) {
     static const CountNonZeroFn countNonZero = PickCountNonZero();
     const std::size_t n = layout.rowBytes;
     const std::size_t b = static_cast<std::size_t>(layout.channels);
@@ -443,11 +448,11 @@ int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int f
     std::uint8_t* prev = rows.data();
     std::uint8_t* cur = rows.data() + n;
     std::uint8_t* indices = rows.data() + 2 * n;
-    std::unique_ptr<RowScratch> scratch;
     // Indices of fewer than 8 bits are not bytes to filter; those of the
     // image's own palette are in no order that filtering could use.
     const bool indicesUnfiltered = layout.colourType == 3 && (layout.bitDepth < 8 || !layout.few);
-    if (filter == RowFilter::Smallest && !indicesUnfiltered) scratch = std::make_unique<RowScratch>(n);
+    if (filter == RowFilter::Smallest && !indicesUnfiltered && (!scratch || scratch->rowBytes != n))
+        scratch = std::make_unique<RowScratch>(n);
     int busy = 0;
     if (first > 0) RawRow(image, layout, first - 1, prev, indices);
     for (int y = first; y < last; ++y) {
@@ -511,6 +516,7 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
 // never cleared before use: every byte used is written before it is read.
 struct PngEncoder::Worker {
     std::vector<std::uint8_t> filtered;
+    std::unique_ptr<RowScratch> rowScratch;
     Bytes deflated;
     using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
     std::map<int, Compressor> compressors;  // by level: a band may take another than the one before
@@ -544,7 +550,7 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
     std::uint8_t* filtered = Room(worker.filtered, band.size);
-    const int busy = FilterRows(image, layout, effort.rows, band.first, band.last, filtered);
+    const int busy = FilterRows(image, layout, effort.rows, band.first, band.last, filtered, worker.rowScratch);
     const bool busyBand = busy * 2 > band.last - band.first;
     libdeflate_compressor* compressor =
         CompressorFor(worker, busyBand ? std::min(effort.deflateLevel, kBusyBandLevel) : effort.deflateLevel);
