@@ -83,21 +83,23 @@ public:
     bool grey() const { return grey_; }
     const std::vector<std::uint32_t>& palette() const { return palette_; }
     int IndexOf(std::uint32_t colour) const {
-        const std::uint32_t key = colour | 0xFF000000u;  // never 0, the mark of a free slot
-        for (std::size_t at = Slot(key);; at = (at + 1) % kSlots) {
-            if (keys_[at] == key) return index_[at];
-            if (keys_[at] == 0) return -1;
-        }
+        const std::size_t at = SlotOf(colour);
+        return keys_[at] ? index_[at] : -1;
     }
 
 private:
     static constexpr std::size_t kSlots = 1024;  // at most a quarter full
-    static std::size_t Slot(std::uint32_t key) { return (key * 2654435761u) >> 22; }
+    static std::uint32_t Key(std::uint32_t colour) { return colour | 0xFF000000u; }  // never 0, the mark of a free slot
+    // The slot that holds the colour, or the free one where it would go.
+    std::size_t SlotOf(std::uint32_t colour) const {
+        const std::uint32_t key = Key(colour);
+        std::size_t at = (key * 2654435761u) >> 22;
+        while (keys_[at] != key && keys_[at] != 0) at = (at + 1) % kSlots;
+        return at;
+    }
     void Add(std::uint32_t colour) {
-        const std::uint32_t key = colour | 0xFF000000u;
-        std::size_t at = Slot(key);
-        while (keys_[at] != 0) at = (at + 1) % kSlots;
-        keys_[at] = key;
+        const std::size_t at = SlotOf(colour);
+        keys_[at] = Key(colour);
         index_[at] = static_cast<std::uint8_t>(palette_.size());
         palette_.push_back(colour);
         grey_ = grey_ && Red(colour) == Green(colour) && Green(colour) == Blue(colour);
@@ -109,12 +111,7 @@ private:
         auto lightness = [](std::uint32_t c) { return 2 * Red(c) + 5 * Green(c) + Blue(c); };
         std::stable_sort(palette_.begin(), palette_.end(),
                          [&](std::uint32_t a, std::uint32_t b) { return lightness(a) < lightness(b); });
-        for (std::size_t i = 0; i < palette_.size(); ++i) {
-            const std::uint32_t key = palette_[i] | 0xFF000000u;
-            std::size_t at = Slot(key);
-            while (keys_[at] != key) at = (at + 1) % kSlots;
-            index_[at] = static_cast<std::uint8_t>(i);
-        }
+        for (std::size_t i = 0; i < palette_.size(); ++i) index_[SlotOf(palette_[i])] = static_cast<std::uint8_t>(i);
     }
 
     std::vector<std::uint32_t> keys_ = std::vector<std::uint32_t>(kSlots, 0);
@@ -131,7 +128,7 @@ struct Layout {
     int bitDepth;
     int channels;    // bytes per pixel for filtering (at least 1)
     std::size_t rowBytes;
-    std::vector<std::uint32_t> palette;
+    std::span<const std::uint32_t> palette;
     const FewColours* few = nullptr;  // where the palette is not the image's own
 };
 
@@ -661,10 +658,11 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
     Chunk(sink, "IEND", {});
 }
 
-// Seven steps, each spending more time than the one below for smaller files
-// on every kind of screen (bench/png-results.md): first the row filters
-// (Sub alone, then the better of Sub and Up, then all five), then whole
-// bands as one stream each, then libdeflate's slower levels.
+// Seven steps, each smaller and no faster than the one below on the corpus
+// of screens as a whole (bench/png-encode-results.md): Sub rows, then the
+// better of Sub and Up, then whole bands at libdeflate's level 2, then all
+// five filters on busy rows, then libdeflate's slower levels. On a
+// photograph the top four are alike: its bands take the fastest deflate.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
         {1, RowFilter::Sub, false},      {1, RowFilter::Fewest, false},   {2, RowFilter::Fewest, true},
