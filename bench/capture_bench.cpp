@@ -180,21 +180,23 @@ struct Setting {
     std::function<void(e2e::Desktop&)> choose;
 };
 
+// The format's parameter typed over, as a user types it.
+void TypeText6(e2e::Desktop& d, const std::string& digits) {
+    d.ClickControl("Text6");
+    d.Keys("ctrl+a");
+    d.Type(digits);
+}
+
 // Each setting from the one before, through the panel as a user sets it.
 std::vector<Setting> Settings() {
-    auto text6 = [](e2e::Desktop& d, const std::string& digits) {
-        d.ClickControl("Text6");
-        d.Keys("ctrl+a");
-        d.Type(digits);
-    };
     auto format = [](e2e::Desktop& d, const std::string& keys) {
         d.ClickControl("Combo3");
         d.Keys(keys + " Return");
     };
     return {
         {"PNG 7 (default)", ".png", [](e2e::Desktop&) {}},
-        {"PNG 1", ".png", [=](e2e::Desktop& d) { text6(d, "1"); }},
-        {"JPEG 90", ".jpg", [=](e2e::Desktop& d) { format(d, "Down Down"), text6(d, "90"); }},
+        {"PNG 1", ".png", [=](e2e::Desktop& d) { TypeText6(d, "1"); }},
+        {"JPEG 90", ".jpg", [=](e2e::Desktop& d) { format(d, "Down Down"), TypeText6(d, "90"); }},
         {"BMP", ".bmp", [=](e2e::Desktop& d) { format(d, "Up"); }},
     };
 }
@@ -373,9 +375,7 @@ void MeasureCorpusSize(Report& r, int width, int height, const Options& options,
         // The panel waits in the tray, as it does for most captures, so the
         // screen is the corpus's; it comes back only to change the level.
         for (int l = 0; l < 3; ++l) {
-            desktop.ClickControl("Text6");
-            desktop.Keys("ctrl+a");
-            desktop.Type(std::to_string(levels[l]));
+            TypeText6(desktop, std::to_string(levels[l]));
             desktop.ClickControl("Command2");
             desktop.MovePointer(width - 40, height / 2);
             SleepMs(500);
