@@ -2,9 +2,10 @@
 // screens of a corpus (bench/corpus.sh), as ratios against libpng at zlib's
 // level 6 with its adaptive filters, measured in the same run. Not a test:
 // it prints figures.
-//   encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N]
+//   encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N] [--formats]
 // --grid also tries each filter choice at each libdeflate level, for
-// choosing what the seven levels are; --level N runs one level alone.
+// choosing what the seven levels are; --level N runs one level alone;
+// --formats adds JPEG at quality 90, BMP and GIF (quantised, and dithered).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,11 +14,13 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/png_files.h"
 #include "imagelib/codecs.h"
+#include "imagelib/colour_reduction.h"
 
 using namespace dudo;
 namespace fs = std::filesystem;
@@ -43,20 +46,37 @@ Figure Measure(const std::function<std::size_t()>& encode, int runs) {
 
 struct Row {
     std::string name;
-    PngEffort effort;
+    std::function<std::size_t(const Image&)> encode;  // gives the file's size
 };
 
-std::vector<Row> Rows(bool grid, int only) {
+Row PngRow(const std::string& name, PngEffort effort) {
+    auto png = std::make_shared<PngEncoder>();  // as the library keeps it
+    return {name, [png, effort](const Image& image) {
+                std::size_t size = 0;
+                png->Encode(image, effort, [&](std::span<const std::uint8_t> part) { size += part.size(); });
+                return size;
+            }};
+}
+
+std::vector<Row> Rows(bool grid, int only, bool formats) {
     std::vector<Row> rows;
     for (int level = 1; level <= 7; ++level)
-        if (only == 0 || only == level) rows.push_back({"level " + std::to_string(level), PngEffortOf(level)});
+        if (only == 0 || only == level) rows.push_back(PngRow("level " + std::to_string(level), PngEffortOf(level)));
+    if (formats) {
+        rows.push_back({"JPEG 90", [](const Image& image) { return EncodeJpeg(image, 90).size(); }});
+        rows.push_back({"BMP", [](const Image& image) { return EncodeBmp(image).size(); }});
+        rows.push_back({"GIF", [](const Image& image) { return EncodeGif(image, false, false).size(); }});
+        rows.push_back({"GIF dithered", [](const Image& image) {
+                            return EncodeGif(Quantise(image, 256, true), false, true).size();
+                        }});
+    }
     if (!grid) return rows;
     const char* filters[] = {"sub", "fewest", "smallest"};
     for (int deflate : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10})
         for (int f = 0; f < 3; ++f)
             for (bool whole : {false, true})
-                rows.push_back({"d" + std::to_string(deflate) + " " + filters[f] + (whole ? " whole" : ""),
-                                {deflate, static_cast<RowFilter>(f), whole}});
+                rows.push_back(PngRow("d" + std::to_string(deflate) + " " + filters[f] + (whole ? " whole" : ""),
+                                      {deflate, static_cast<RowFilter>(f), whole}));
     return rows;
 }
 
@@ -64,22 +84,22 @@ std::vector<Row> Rows(bool grid, int only) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: encode_bench CORPUS_FOLDER [--runs N] [--grid]\n");
+        std::fprintf(stderr, "usage: encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N] [--formats]\n");
         return 2;
     }
     int runs = 5;
-    bool grid = false;
+    bool grid = false, formats = false;
     int only = 0;  // one level alone, as for its peak memory
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
         if (!std::strcmp(argv[i], "--grid")) grid = true;
+        if (!std::strcmp(argv[i], "--formats")) formats = true;
         if (!std::strcmp(argv[i], "--level") && i + 1 < argc) only = std::atoi(argv[++i]);
     }
     const std::vector<fs::path> files = bench::CorpusFiles(argv[1]);
-    const std::vector<Row> rows = Rows(grid, only);
+    const std::vector<Row> rows = Rows(grid, only, formats);
     // Over the whole corpus: geometric means of the ratios against libpng.
     std::map<std::string, std::pair<double, double>> logSum;
-    PngEncoder png;  // as the library keeps it
     for (const fs::path& file : files) {
         const Image image = bench::LoadPng(file);
         // One level alone skips libpng, whose copies would hide the level's own peak memory.
@@ -87,13 +107,7 @@ int main(int argc, char** argv) {
             only ? Figure{1, 1} : Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
         std::printf("%s: libpng level 6 %zu bytes in %.1f ms\n", file.filename().c_str(), base.bytes, base.ms);
         for (const Row& row : rows) {
-            const Figure f = Measure(
-                [&] {
-                    std::size_t size = 0;
-                    png.Encode(image, row.effort, [&](std::span<const std::uint8_t> part) { size += part.size(); });
-                    return size;
-                },
-                runs);
+            const Figure f = Measure([&] { return row.encode(image); }, runs);
             const double size = static_cast<double>(f.bytes) / base.bytes, time = f.ms / base.ms;
             logSum[row.name].first += std::log(size);
             logSum[row.name].second += std::log(time);
