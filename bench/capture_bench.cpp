@@ -343,7 +343,7 @@ void MeasureSize(Report& r, int width, int height, const Options& options, bool 
 // round of presses interleaved so that the machine's drift is shared.
 struct CorpusGoals {
     bool held = true;
-    // Over the whole corpus, for the seven steps: sums of the logs of the
+    // Over the whole corpus, for levels 1, 4 and 7: sums of the logs of the
     // ratios of sizes and times to scrot's.
     double logSize[3] = {}, logTime[3] = {};
     int screens = 0;
@@ -371,7 +371,6 @@ void MeasureCorpusSize(Report& r, int width, int height, const Options& options,
         ShowScene(d, bench::LoadPng(file).pixels);
         Series ours[3], scrot, maim;
         std::size_t libpng = 0;
-        ResetPeakMemory(program);
         // The panel waits in the tray, as it does for most captures, so the
         // screen is the corpus's; it comes back only to change the level.
         for (int l = 0; l < 3; ++l) {
@@ -379,6 +378,8 @@ void MeasureCorpusSize(Report& r, int width, int height, const Options& options,
             desktop.ClickControl("Command2");
             desktop.MovePointer(width - 40, height / 2);
             SleepMs(500);
+            // The peak while saving, not while the panel hides or comes back.
+            ResetPeakMemory(program);
             for (int i = 0; i < options.presses; ++i) {
                 std::string name;
                 const double ms = timer.Press(name);
@@ -399,10 +400,10 @@ void MeasureCorpusSize(Report& r, int width, int height, const Options& options,
                 RunPeer(desktop.DisplayName(), peers, {"scrot", "-o"}, "s.png", 1, scrot);
                 RunPeer(desktop.DisplayName(), peers, {"maim"}, "m.png", 1, maim);
             }
+            peakKb = std::max(peakKb, e2e::ProcessMemoryKb(program, "VmHWM:"));
             desktop.ClickTrayIcon(1);
             SleepMs(500);
         }
-        peakKb = std::max(peakKb, e2e::ProcessMemoryKb(program, "VmHWM:"));
         scrotPeakKb = std::max(scrotPeakKb, scrot.peakKb);
         auto cell = [](const Series& s) {
             char b[64];
