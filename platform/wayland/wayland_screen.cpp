@@ -12,6 +12,7 @@
 
 #include "common/error.h"
 #include "imagelib/limits.h"
+#include "platform/linux/output_layout.h"
 #include "platform/wayland/wlr_screencopy_protocol.h"
 #include "platform/wayland/xdg_output_protocol.h"
 
@@ -175,47 +176,11 @@ const ScreencopyFrameListener kFrameListener = {
     [](void* data, zwlr_screencopy_frame_v1*) { FrameOf(data).bufferDone = true; },
 };
 
-// Where an output lies in the layout, in logical units.
-Rect LogicalPlace(const Output& o) {
-    if (o.layoutWidth > 0) return {o.layoutX, o.layoutY, o.layoutX + o.layoutWidth, o.layoutY + o.layoutHeight};
-    return {o.x, o.y, o.x + o.width / o.scale, o.y + o.height / o.scale};
-}
-
-// A rectangle of the layout in the screen's pixels: the screen output's own
-// pixels, the rest placed around them at its scale.
-Rect ScreenPlace(const Rect& logical, const Output& screen) {
-    const int s = screen.scale;
-    const Rect origin = LogicalPlace(screen);
-    return {(logical.left - origin.left) * s, (logical.top - origin.top) * s, (logical.right - origin.left) * s, (logical.bottom - origin.top) * s};
-}
-
-// Pixels to take from: 32-bit words in rows `stride` bytes apart.
-struct Source {
-    const std::uint8_t* data;
-    int width, height;
-    std::uint32_t stride;
-    bool swapRedBlue, flipped;
-};
-
-// Fills `part` of the surface (which lies at x, y on the screen) from a
-// source whose first pixel lies at `corner` of the screen, with `perPixel`
-// source pixels to each of the screen's: nearest pixel, so that at the
-// screen's own scale every pixel comes through as it is.
-void Resample(const Source& from, Point corner, double perPixel, const Rect& part, int x, int y, Picture& surface) {
-    const auto sourceIndex = [perPixel](int at, int start, int size) {
-        return std::clamp(static_cast<int>((at - start + 0.5) * perPixel), 0, size - 1);
-    };
-    std::vector<int> columns(static_cast<std::size_t>(part.right - part.left));
-    for (int i = 0; i < part.right - part.left; ++i) columns[i] = sourceIndex(part.left + i, corner.x, from.width);
-    for (int row = part.top; row < part.bottom; ++row) {
-        const int sy = sourceIndex(row, corner.y, from.height);
-        const auto* line = reinterpret_cast<const std::uint32_t*>(from.data + static_cast<std::size_t>(from.flipped ? from.height - 1 - sy : sy) * from.stride);
-        std::uint32_t* to = surface.row(row - y) + (part.left - x);
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::uint32_t p = line[columns[i]];
-            to[i] = 0xFF000000u | (from.swapRedBlue ? ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF) : p & 0xFFFFFF);
-        }
-    }
+// Where an output lies in the layout, in logical units, and the pixels it shows.
+OutputGeometry GeometryOf(const Output& o) {
+    const Rect logical = o.layoutWidth > 0 ? Rect{o.layoutX, o.layoutY, o.layoutX + o.layoutWidth, o.layoutY + o.layoutHeight}
+                                           : Rect{o.x, o.y, o.x + o.width / o.scale, o.y + o.height / o.scale};
+    return {logical, {o.width, o.height}};
 }
 
 }  // namespace
@@ -340,18 +305,14 @@ Size WaylandScreen::ScreenSize() const {
     return {s_->Chosen().width, s_->Chosen().height};
 }
 
-Point WaylandScreen::Origin() const {
-    if (s_->outputs.empty()) return {};
-    const Rect place = LogicalPlace(s_->Chosen());
-    return {place.left, place.top};
-}
+OutputGeometry WaylandScreen::Geometry() const { return s_->outputs.empty() ? OutputGeometry{} : GeometryOf(s_->Chosen()); }
 
 Rect WaylandScreen::Layout() const {
     if (s_->outputs.empty()) return {};
-    Rect bounds = LogicalPlace(s_->Chosen());
+    Rect bounds = GeometryOf(s_->Chosen()).logical;
     for (const Output& o : s_->outputs) {
         if (o.width <= 0) continue;
-        const Rect r = LogicalPlace(o);
+        const Rect r = GeometryOf(o).logical;
         bounds = {std::min(bounds.left, r.left), std::min(bounds.top, r.top), std::max(bounds.right, r.right), std::max(bounds.bottom, r.bottom)};
     }
     return bounds;
@@ -360,45 +321,37 @@ Rect WaylandScreen::Layout() const {
 std::vector<Rect> WaylandScreen::Monitors() const {
     std::vector<Rect> places;
     for (const Output& o : s_->outputs)
-        if (o.width > 0) places.push_back(ScreenPlace(LogicalPlace(o), s_->Chosen()));
+        if (o.width > 0) places.push_back(ToScreenPixels(GeometryOf(o).logical, GeometryOf(s_->Chosen())));
     return places;
 }
 
 void WaylandScreen::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
     if (!CanCopy()) throw Error("這個 Wayland 合成器不提供螢幕擷取 (this compositor offers no screen copy)");
-    const Output& screen = s_->Chosen();
+    const OutputGeometry screen = GeometryOf(s_->Chosen());
     for (const Output& o : s_->outputs) {
         if (o.width <= 0) continue;
-        const Rect place = ScreenPlace(LogicalPlace(o), screen);
-        const Rect part = AreaOnScreen(x, y, surface, place);
+        const Rect part = AreaOnScreen(x, y, surface, ToScreenPixels(GeometryOf(o).logical, screen));
         if (part.right <= part.left) continue;
-        // The part in the output's logical units, widened to whole ones.
-        const int s = screen.scale;
-        const Rect region{(part.left - place.left) / s, (part.top - place.top) / s, (part.right - place.left + s - 1) / s,
-                          (part.bottom - place.top + s - 1) / s};
-        const bool whole = part.left == x && part.top == y && part.right - part.left == surface.width && part.bottom - part.top == surface.height;
-        if (s_->Grab(o, region, withPointer, surface, whole)) continue;
+        const OutputRequest request = RequestFor(GeometryOf(o), screen, part);
+        const bool whole = request.shows.left == x && request.shows.top == y && request.shows.right - x == surface.width &&
+                           request.shows.bottom - y == surface.height;
+        if (s_->Grab(o, request.region, withPointer, surface, whole)) continue;
         const ShmBuffer& b = s_->buffer;
-        const Source from{reinterpret_cast<const std::uint8_t*>(b.memory.data()), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
-                          b.format == kXBGR8888 || b.format == kABGR8888, (s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0};
-        const double perPixel = static_cast<double>(b.width) / ((region.right - region.left) * s);
-        Resample(from, {place.left + region.left * s, place.top + region.top * s}, perPixel, part, x, y, surface);
+        const PixelSource from{reinterpret_cast<const std::uint8_t*>(b.memory.data()), static_cast<int>(b.width), static_cast<int>(b.height), b.stride,
+                               b.format == kXBGR8888 || b.format == kABGR8888, (s_->frame.flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0};
+        Resample(from, request.shows, part, x, y, surface);
     }
 }
 
 void WaylandScreen::CopyFromLayout(const Picture& layout, int x, int y, Picture& surface) const {
     if (s_->outputs.empty() || layout.empty()) return;
-    const Output& screen = s_->Chosen();
     const Rect bounds = Layout();
     if (bounds.right <= bounds.left) return;
-    const Source from{reinterpret_cast<const std::uint8_t*>(layout.row(0)), layout.width, layout.height,
-                      static_cast<std::uint32_t>(layout.stride) * 4, false, false};
-    const double perPixel = static_cast<double>(layout.width) / ((bounds.right - bounds.left) * screen.scale);
-    const Rect corner = ScreenPlace(bounds, screen);
+    const PixelSource from{reinterpret_cast<const std::uint8_t*>(layout.row(0)), layout.width, layout.height,
+                           static_cast<std::uint32_t>(layout.stride) * 4, false, false};
+    const Rect shows = ToScreenPixels(bounds, GeometryOf(s_->Chosen()));
     for (const Rect& monitor : Monitors())
-        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left)
-            Resample(from, {corner.left, corner.top}, perPixel, part, x, y, surface);
+        if (const Rect part = AreaOnScreen(x, y, surface, monitor); part.right > part.left) Resample(from, shows, part, x, y, surface);
 }
 
 }  // namespace dudo
-

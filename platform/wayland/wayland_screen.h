@@ -7,14 +7,16 @@
 // and one of another scale is resampled to the screen's. Copies go through
 // one shared-memory buffer, kept while the size stays, which a picture of
 // one output at its own scale is lent as its memory rather than copied out
-// of; the compositor draws the pointer in on request.
-// Leaves out: rotated outputs, and fractional scales (a region is asked for
-// in whole logical pixels; whole outputs are right at any scale).
+// of; the compositor draws the pointer in on request. At a scale that is a
+// fraction the whole output is asked for, as a region of it need not start
+// on a pixel.
+// Leaves out: rotated outputs.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/linux/output_layout.h"
 #include "platform/platform.h"
 
 namespace dudo {
@@ -34,8 +36,8 @@ public:
     Size ScreenSize() const;
     // Every output, in the screen's pixels.
     std::vector<Rect> Monitors() const;
-    // Where the screen lies in the compositor's layout.
-    Point Origin() const;
+    // The screen's place in the compositor's layout and its pixels.
+    OutputGeometry Geometry() const;
     // The layout's bounds, in its own (logical) units.
     Rect Layout() const;
     // As Platform::CopyScreen; throws dudo::Error when the compositor refuses.

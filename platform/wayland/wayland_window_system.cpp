@@ -202,10 +202,7 @@ std::optional<Rect> WaylandWindowSystem::ForegroundWindowRect() {
     if (!window) return window;
     // Sway tells the layout's coordinates; the screen's own pixels are
     // wanted, more of them on a scaled output.
-    const Point origin = screen_.Origin();
-    const double scale = PixelsPerPoint();
-    const auto px = [scale](int at, int from) { return static_cast<int>(std::lround((at - from) * scale)); };
-    return Rect{px(window->left, origin.x), px(window->top, origin.y), px(window->right, origin.x), px(window->bottom, origin.y)};
+    return ToScreenPixels(*window, screen_.Geometry());
 }
 
 double WaylandWindowSystem::PixelsPerPoint() const {

@@ -25,7 +25,7 @@ public:
         if (geteuid() != 0) throw Missing("running the compositor as another user needs root");
         if (Shell(std::string("command -v sway wtype jq setpriv ") + (options.xwayland ? "Xwayland" : "") +
                   (options.tray == TrayHost::StatusNotifier ? " waybar dbus-daemon" : "") +
-                  (options.portal ? " pipewire grim /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk" : "") + " >/dev/null && echo ok") != "ok\n")
+                  " grim" + (options.portal ? " pipewire /usr/libexec/xdg-desktop-portal-wlr /usr/libexec/xdg-desktop-portal-gtk" : "") + " >/dev/null && echo ok") != "ok\n")
             throw Missing("sway, wtype, jq, Xwayland, waybar or the desktop portal is not installed");
         for (const fs::path& p : {runtime_.path(), folder()})
             if (chown(p.c_str(), kUser, kUser) != 0) throw Missing("cannot give the folders to the compositor's user");
@@ -75,6 +75,23 @@ public:
     void PressKey(const std::string& key, int holdMs) override { Wtype(" -P " + key + " -s " + std::to_string(holdMs) + " -p " + key); }
 
     void Command(const std::string& command) override { Swaymsg("'" + command + "'"); }
+    // grim's picture of the focused output, in that output's own pixels.
+    Picture Grab(int x, int y, int width, int height) override {
+        const fs::path file = runtime_.path() / "grim.png";
+        fs::remove(file);
+        // At the output's own scale: grim's default is the highest of all, and resamples.
+        std::istringstream output(Swaymsg("-t get_outputs | jq -r '.[] | select(.focused) | \"\\(.name) \\(.scale)\"'"));
+        std::string name, scale;
+        output >> name >> scale;
+        Shell(As(false) + "grim -o " + name + " -s " + scale + " '" + file.string() + "'");
+        if (!fs::exists(file)) throw std::runtime_error("grim took no picture");
+        const Picture whole = test::DecodePng(file).picture;
+        Picture part = Picture::Filled(width, height, 0);
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                if (x + column < whole.width && y + row < whole.height) part.row(row)[column] = whole.at(x + column, y + row);
+        return part;
+    }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }
 
