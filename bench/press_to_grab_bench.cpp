@@ -24,8 +24,8 @@ namespace {
 class TimedPlatform : public LinuxPlatform {
 public:
     using LinuxPlatform::LinuxPlatform;
-    void CopyScreen(int x, int y, Picture& surface) override {
-        LinuxPlatform::CopyScreen(x, y, surface);
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override {
+        LinuxPlatform::CopyScreen(x, y, surface, withPointer);
         grabbed = Clock::now();
     }
     Clock::time_point grabbed;
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     Picture surface = Picture::Filled(platform.ScreenSize().width, platform.ScreenSize().height, 0xFFFFFFFFu);
     for (int i = 0; i < 20; ++i) {
         const auto start = Clock::now();
-        platform.CopyScreen(0, 0, surface);
+        platform.CopyScreen(0, 0, surface, false);
         bare.push_back(Ms(platform.grabbed - start));
     }
 

@@ -123,8 +123,8 @@ void Capturer::GrabInto(const CaptureArea& area) {
     surface.image() = onScreen ? Picture::Sized(area.Width, area.Height, std::move(recycled))
                                : Picture::Filled(area.Width, area.Height, kWindowBackground, std::move(recycled));
     platform_.ProcessPendingMessages();
-    // 5. Copy the screen.
-    if (!surface.image().empty()) platform_.CopyScreen(area.X, area.Y, surface.image());
+    // 5. Copy the screen; where the copy draws the pointer itself, it is told.
+    if (!surface.image().empty()) platform_.CopyScreen(area.X, area.Y, surface.image(), form_.Check2.value() == 1);
     platform_.ProcessPendingMessages();
     // 6. The pointer.
     if (form_.Check2.value() == 1) DrawPointer(area);

@@ -37,6 +37,9 @@ private:
     void SaveCapture();
     bool PrintScreenPressed();
     void PickRange();
+    // The platform follows the picking: where it takes the clicks itself,
+    // the user may give up there.
+    void FollowRangePicking();
 
     Form1& form_;
     Platform& platform_;

@@ -5,7 +5,14 @@
 
 namespace dudo {
 
-void Capturer::Command3_Click() { form_.RangePickState = 1; }
+void Capturer::Command3_Click() {
+    form_.RangePickState = 1;
+    FollowRangePicking();
+}
+
+void Capturer::FollowRangePicking() {
+    platform_.FollowRangePicking(form_.RangePickState != 0, [this] { form_.RangePickState = 0; });
+}
 
 void Capturer::Timer1_Timer() {
     // A tick that falls due inside a capture's message pass does nothing:
@@ -54,6 +61,7 @@ void Capturer::PickRange() {
             form_.Text1(2).setText(NumberText(p.x));
             form_.Text1(3).setText(NumberText(p.y));
             form_.RangePickState = 0;
+            FollowRangePicking();
         } else {
             form_.Text1(2).setText("0");
             form_.Text1(3).setText("0");

@@ -107,8 +107,14 @@ public:
     virtual std::optional<Rect> ForegroundWindowRect() = 0;
     // Copies the screen area at (x, y) of the surface's size onto the
     // surface at (0, 0); parts off the screen keep the surface's pixels.
-    virtual void CopyScreen(int x, int y, Picture& surface) = 0;
+    // `withPointer`: the pointer is wanted in the picture, which a copy that
+    // draws it itself (a compositor's) then does, Cursor answering none.
+    virtual void CopyScreen(int x, int y, Picture& surface, bool withPointer) = 0;
     virtual std::optional<CursorImage> Cursor() = 0;
+    // Range picking armed (the next two clicks are its corners) or over.
+    // Where clicks on other programs' windows cannot be seen, the platform
+    // takes them itself, and runs `cancelled` when the user gives up there.
+    virtual void FollowRangePicking(bool /*armed*/, std::function<void()> /*cancelled*/) {}
 
     // Window toolkit.
     virtual void ProcessPendingMessages() = 0;

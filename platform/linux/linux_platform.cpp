@@ -87,30 +87,14 @@ WindowSystem& LinuxPlatform::OnPanelScreen() {
     return *windows_;
 }
 
-void LinuxPlatform::CopyScreen(int x, int y, Picture& surface) {
-    OnPanelScreen().CopyScreen(x, y, surface, form_ && form_->Check2.value() == 1);
-}
-
 void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
-    form_ = &form;
     closeRequested_ = hooks.closeRequested;
     shownElsewhere_ = hooks.shownElsewhere;
-    // Any user event may arm range picking (Command3) or give it up.
-    hooks.dispatch = [this, dispatch = std::move(hooks.dispatch)](const std::function<void()>& handler) {
-        dispatch(handler);
-        FollowRangePicking();
-    };
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY(),
                                      CentredTitleBars() ? QtView::CaptionRoom(form.caption(), TwipsPerPixelX()) : 0);
     tray_ = windows_->MakeTrayIcon([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     }, view_->popupMenu());
-}
-
-void LinuxPlatform::FollowRangePicking() {
-    windows_->FollowRangePicking(form_ && form_->RangePickState != 0, [this] { if (tickNow_) tickNow_(); }, [this] {
-        if (form_) form_->RangePickState = 0;
-    });
 }
 
 void LinuxPlatform::MessageBox(const std::string& title, const std::string& text) {
@@ -142,7 +126,6 @@ void LinuxPlatform::StartTimer(int intervalMs, std::function<void()> tick) {
     timer_.setInterval(std::max(intervalMs, kMinimumIntervalMs));
     auto tickAndRest = [this] {
         tick_();
-        FollowRangePicking();
         windows_->Pump();
         if (windows_->Idle()) timer_.stop();
         else if (!timer_.isActive()) timer_.start();

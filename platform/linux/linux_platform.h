@@ -36,8 +36,13 @@ public:
     double TwipsPerPixelX() override { return windows_->TwipsPerPixelX(); }
     double TwipsPerPixelY() override { return windows_->TwipsPerPixelY(); }
     std::optional<Rect> ForegroundWindowRect() override { return OnPanelScreen().ForegroundWindowRect(); }
-    void CopyScreen(int x, int y, Picture& surface) override;
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override {
+        OnPanelScreen().CopyScreen(x, y, surface, withPointer);
+    }
     std::optional<CursorImage> Cursor() override { return windows_->Cursor(); }
+    void FollowRangePicking(bool armed, std::function<void()> cancelled) override {
+        windows_->FollowRangePicking(armed, [this] { if (tickNow_) tickNow_(); }, std::move(cancelled));
+    }
 
     void ProcessPendingMessages() override;
     void ShowView(Form1& form, ViewHooks hooks) override;
@@ -65,8 +70,6 @@ private:
     // The window system, told first which screen the panel is on.
     WindowSystem& OnPanelScreen();
     void WatchSignals();
-    // Tells the window system whether range picking is armed.
-    void FollowRangePicking();
     // A balloon of the tray icon: to the desktop's notification service
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);
@@ -76,7 +79,6 @@ private:
 
     std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<QApplication> app_;
-    Form1* form_ = nullptr;
     std::unique_ptr<QtView> view_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<QSocketNotifier> inputNotifier_, signalNotifier_;

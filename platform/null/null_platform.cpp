@@ -18,7 +18,8 @@ std::uint16_t NullPlatform::AsyncKeyState(int virtualKey) {
     return state;
 }
 
-void NullPlatform::CopyScreen(int x, int y, Picture& surface) {
+void NullPlatform::CopyScreen(int x, int y, Picture& surface, bool withPointer) {
+    pointerAskedOfCopy = withPointer;
     for (const Rect& monitor : Monitors()) {
         const Rect part = AreaOnScreen(x, y, surface, monitor);
         for (int py = part.top; py < part.bottom; ++py)

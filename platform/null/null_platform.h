@@ -27,6 +27,9 @@ public:
     bool otherInstance = false;
     bool trayShown = true;  // whether a tray shows the icon
     int minimized = 0, runningInstanceCalls = 0;
+    bool pointerAskedOfCopy = false;  // by the last CopyScreen
+    bool rangePicking = false;         // as the program last said
+    std::function<void()> giveUpPicking;
 
     std::optional<KeyRepeat> keyRepeat = KeyRepeat{};
     double milliseconds = 0;  // the steady clock, moved by the test
@@ -58,7 +61,10 @@ public:
     double TwipsPerPixelX() override { return twipsPerPixel; }
     double TwipsPerPixelY() override { return twipsPerPixel; }
     std::optional<Rect> ForegroundWindowRect() override { return foreground; }
-    void CopyScreen(int x, int y, Picture& surface) override;
+    void FollowRangePicking(bool armed, std::function<void()> cancelled) override {
+        rangePicking = armed, giveUpPicking = std::move(cancelled);
+    }
+    void CopyScreen(int x, int y, Picture& surface, bool withPointer) override;
     std::optional<CursorImage> Cursor() override { return cursorImage; }
     void ProcessPendingMessages() override;
     void ShowView(Form1&, ViewHooks h) override { hooks = std::move(h); }

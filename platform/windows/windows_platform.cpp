@@ -65,7 +65,7 @@ Point WindowsPlatform::CursorPos() {
 Size WindowsPlatform::ScreenSize() { return win32::ScreenSize(); }
 std::vector<Rect> WindowsPlatform::Monitors() { return win32::Monitors(); }
 std::optional<Rect> WindowsPlatform::ForegroundWindowRect() { return win32::ForegroundWindowRect(); }
-void WindowsPlatform::CopyScreen(int x, int y, Picture& surface) { win32::CopyScreen(x, y, surface); }
+void WindowsPlatform::CopyScreen(int x, int y, Picture& surface, bool) { win32::CopyScreen(x, y, surface); }
 std::optional<CursorImage> WindowsPlatform::Cursor() { return win32::Cursor(); }
 
 void WindowsPlatform::ProcessPendingMessages() {

@@ -26,7 +26,7 @@ public:
     double TwipsPerPixelX() override { return twipsPerPixel_; }
     double TwipsPerPixelY() override { return twipsPerPixel_; }
     std::optional<Rect> ForegroundWindowRect() override;
-    void CopyScreen(int x, int y, Picture& surface) override;
+    void CopyScreen(int x, int y, Picture& surface, bool) override;
     std::optional<CursorImage> Cursor() override;
 
     void ProcessPendingMessages() override;

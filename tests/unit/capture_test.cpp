@@ -125,6 +125,10 @@ TEST_F(Capture, PointerIsDrawnAtItsHotspotWithAlpha) {
     EXPECT_EQ(p.at(10, 10) & 0xFFFFFF, PatternPixel(110, 60) & 0xFFFFFF);  // transparent
     EXPECT_EQ(p.at(9, 10) & 0xFFFFFF, PatternPixel(109, 60) & 0xFFFFFF);   // outside the pointer
     EXPECT_NEAR(Red(p.at(13, 13)), Red(PatternPixel(113, 63)) * 127 / 255, 1);
+    EXPECT_TRUE(platform.pointerAskedOfCopy);  // for a copy that draws it itself
+    form.Check2.setValue(0);
+    CaptureOnce();
+    EXPECT_FALSE(platform.pointerAskedOfCopy);
 }
 
 TEST_F(Capture, ColourGreyAndScaleSettingsReachTheFile) {
@@ -223,6 +227,7 @@ TEST_F(Capture, TwoClicksPickTheRangeAfterTheCaptureStep) {
     capturer.Command3_Click();
     Tick();  // no button: nothing
     EXPECT_EQ(form.RangePickState, 1);
+    EXPECT_TRUE(platform.rangePicking);
     Press();  // a press and a click in one tick: the capture, then the corner
     click(-20, 30);
     EXPECT_EQ(folder.files().size(), 1u);
@@ -232,6 +237,10 @@ TEST_F(Capture, TwoClicksPickTheRangeAfterTheCaptureStep) {
     form.Text1(1).setText("10");  // the user's edit between the presses counts
     click(50, 30);
     EXPECT_EQ(form.Text1(2).text() + "," + form.Text1(3).text() + " " + std::to_string(form.RangePickState), "50,30 0");
+    EXPECT_FALSE(platform.rangePicking);
     click(99, 99);  // idle: presses change nothing
     EXPECT_EQ(form.Text1(2).text(), "50");
+    capturer.Command3_Click();  // given up where the platform takes the clicks
+    platform.giveUpPicking();
+    EXPECT_EQ(form.RangePickState, 0);
 }
