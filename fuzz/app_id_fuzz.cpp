@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/wayland/screenshot_permission.h"
+#include "platform/desktop/screenshot_permission.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string id = dudo::ScreenshotPermission::AppIdFromUnit(std::string(reinterpret_cast<const char*>(data), size));

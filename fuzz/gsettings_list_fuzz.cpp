@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/wayland/gnome_print_key.h"
+#include "platform/gnome/gnome_print_key.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     for (const std::string& item : dudo::GnomePrintKey::ListItems(std::string(reinterpret_cast<const char*>(data), size)))

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imagelib/limits.h"
-#include "platform/wayland/kwin_screenshot.h"
+#include "platform/kde/kwin_screenshot.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 16) return 0;

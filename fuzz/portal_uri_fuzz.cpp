@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <cstdint>
 
-#include "platform/wayland/portal_screenshot.h"
+#include "platform/desktop/portal_screenshot.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto file = dudo::PortalScreenshot::FileOf(QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));

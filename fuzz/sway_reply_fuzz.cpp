@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/wayland/sway_ipc.h"
+#include "platform/sway/sway_ipc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 14) return 0;

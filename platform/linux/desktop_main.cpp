@@ -7,16 +7,13 @@
 #include "app/command_line.h"
 #include "common/error.h"
 #include "platform/linux/linux_platform.h"
-#include "platform/wayland/gnome_print_key.h"
-#include "platform/wayland/kde_print_key.h"
-#include "platform/wayland/kwin_screenshot.h"
+#include "platform/desktop/desktop.h"
 
 extern "C" __attribute__((visibility("default"))) int dudo_desktop_main(int argc, char** argv) {
     // `dudo --restore-print-key`: the desktop's Print Screen binding as it was before dudo took it.
     // Every file dudo wrote for the desktop goes too, KWin's grant among them.
     if (dudo::ReadCommandLine(argc, argv, true) == dudo::Asked::RestorePrintKey) {
-        if (dudo::KwinScreenshot::UndeclareSelf()) std::printf("dudo: 已移除給 KWin 的宣告 (removed the declaration to KWin)\n");
-        return dudo::KdePrintKey::Took() ? dudo::KdePrintKey::Restore() : dudo::GnomePrintKey::Restore();
+        return dudo::RestoreDesktopSettings();
     }
     std::unique_ptr<dudo::LinuxPlatform> platform;
     try {

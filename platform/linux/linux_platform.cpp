@@ -23,16 +23,6 @@ namespace dudo {
 
 namespace {
 
-// GNOME (its shell's title bars on X11, the toolkit's own decoration under
-// Wayland) and KDE (KWin's Breeze) centre a window's caption in the whole
-// title bar, between buttons on both sides, and cut or shorten it where it
-// does not fit; window managers elsewhere leave the panel its width.
-bool CentredTitleBars() {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    const std::string names = desktop ? std::string(":") + desktop + ":" : "";
-    return names.find(":GNOME:") != std::string::npos || names.find(":KDE:") != std::string::npos;
-}
-
 int signalPipe[2] = {-1, -1};  // the self-pipe: the only state a signal handler may touch
 
 void OnSignal(int) {
@@ -51,12 +41,16 @@ const char* const kPrintScreenShared =
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(int& argc, char** argv) : windows_(MakeWindowSystem()) {
-    printScreenShared_ = windows_->PrintScreenHeldElsewhere();
+    const bool printScreenHeld = windows_->PrintScreenHeldElsewhere();
     qputenv("QT_QPA_PLATFORM", windows_->ToolkitPlatform());
     app_ = std::make_unique<QApplication>(argc, argv);
     app_->setQuitOnLastWindowClosed(false);
-    windows_->ToolkitStarted();
-    windows_->tell = [this](const std::string& text) { Tell(text); };
+    desktop_ = MakeDesktop(OnWayland(*windows_));
+    desktop_->tell = [this](const std::string& text) { Tell(text); };
+    windows_->ToolkitStarted(*desktop_);
+    // The desktop's offer, where one comes, says what the notice would.
+    printScreenShared_ = printScreenHeld && !desktop_->PrintKeyOfferPending(QCoreApplication::applicationFilePath().toStdString());
+    QTimer::singleShot(0, [this] { OfferPrintKey(); });
     app_->setFont(QtView::PanelFont(windows_->TwipsPerPixelY()));  // the message box and menu match the panel
     app_->setWindowIcon(ProgramIcon());
     WatchSignals();
@@ -80,6 +74,19 @@ void LinuxPlatform::WatchSignals() {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
+void LinuxPlatform::OfferPrintKey() {
+    try {
+        desktop_->OfferPrintKey(QCoreApplication::applicationFilePath().toStdString(), [](const std::string& question) {
+            QMessageBox box(QMessageBox::Question, "dudo進階版", QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::No);
+            return box.exec() == QMessageBox::Yes;
+        });
+    } catch (const Error& failure) {
+        Tell(failure.what());
+    }
+}
+
 void LinuxPlatform::ProcessPendingMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 WindowSystem& LinuxPlatform::OnPanelScreen() {
@@ -91,7 +98,7 @@ void LinuxPlatform::ShowView(Form1& form, ViewHooks hooks) {
     closeRequested_ = hooks.closeRequested;
     shownElsewhere_ = hooks.shownElsewhere;
     view_ = std::make_unique<QtView>(form, std::move(hooks), TwipsPerPixelX(), TwipsPerPixelY(),
-                                     CentredTitleBars() ? QtView::CaptionRoom(form.caption(), TwipsPerPixelX()) : 0);
+                                     desktop_->CentresCaptions() ? QtView::CaptionRoom(form.caption(), TwipsPerPixelX()) : 0);
     tray_ = windows_->MakeTrayIcon([this](int eventNumber) {
         if (trayReceiver_) trayReceiver_(eventNumber);
     }, view_->popupMenu());

@@ -1,6 +1,6 @@
 // LinuxPlatform: the program's platform on Linux with Qt 6 Widgets. It puts
-// the session's window system (X11 or Wayland), QtView and the tray icon
-// together and adds the process services: the single-instance lock and the
+// the session's window system (X11 or Wayland), its desktop, QtView and the
+// tray icon together and adds the process services: the single-instance lock and the
 // capture socket, the clock, the program folder, SIGTERM/SIGINT/SIGHUP
 // turned into a close request on the UI thread, the balloons and the one
 // notice that another program holds Print Screen.
@@ -74,9 +74,12 @@ private:
     // when one runs, otherwise our own popup beside the icon.
     void Balloon(const std::string& title, const std::string& text, int timeoutMs);
     void Tell(const std::string& text);
+    // Once the panel shows: the desktop's offer to give Print Screen to dudo.
+    void OfferPrintKey();
     // To the notification service, else the tray's own balloon; false where neither shows it.
     bool ShowOnDesktop(const std::string& title, const std::string& text, int timeoutMs);
 
+    std::unique_ptr<Desktop> desktop_;  // outlives the window system, which holds it
     std::unique_ptr<WindowSystem> windows_;
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QtView> view_;

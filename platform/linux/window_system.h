@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/desktop/desktop.h"
 #include "platform/platform.h"
 #include "platform/qt/tray_icon.h"
 
@@ -20,9 +21,10 @@ public:
 
     // The toolkit's platform plugin for this window system ("xcb", "wayland").
     virtual const char* ToolkitPlatform() const = 0;
-    // The toolkit's application now exists; throws dudo::Error with a
-    // message for the user when the window system cannot serve after all.
-    virtual void ToolkitStarted() {}
+    // The toolkit's application now exists, and the desktop is known (it
+    // outlives the window system); throws dudo::Error with a message for
+    // the user when the window system cannot serve after all.
+    virtual void ToolkitStarted(Desktop&) {}
 
     // Input: bit 15 down now, bit 0 pressed since the previous query.
     virtual std::uint16_t AsyncKeyState(int virtualKey) = 0;
@@ -62,10 +64,6 @@ public:
     // Brings the shown panel to the front.
     virtual void Activate(QWidget& window) = 0;
 
-    // What the user must know at once while the window system works (a
-    // question the desktop asks before a capture), as the platform passes it on.
-    std::function<void(const std::string&)> tell = [](const std::string&) {};
-
     // The tray icon this desktop shows; `menu` for hosts that show it themselves.
     virtual std::unique_ptr<TrayIcon> MakeTrayIcon(std::function<void(int)> report, QMenu& menu) = 0;
 };
@@ -74,5 +72,7 @@ public:
 // even when DISPLAY is also set, X11 otherwise. Throws dudo::Error with a
 // message for the user when it cannot run here.
 std::unique_ptr<WindowSystem> MakeWindowSystem();
+// Whether it is Wayland's.
+bool OnWayland(const WindowSystem& windows);
 
 }  // namespace dudo

@@ -20,4 +20,6 @@ std::unique_ptr<WindowSystem> MakeWindowSystem() {
     return std::make_unique<X11WindowSystem>();
 }
 
+bool OnWayland(const WindowSystem& windows) { return std::string(windows.ToolkitPlatform()) == "wayland"; }
+
 }  // namespace dudo

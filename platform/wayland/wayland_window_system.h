@@ -1,13 +1,12 @@
 // WaylandWindowSystem: the window system in a Wayland session. The screen
 // through wlr-screencopy (WaylandScreen), the pointer drawn in by the
-// compositor; where the compositor offers no screen copy, through KWin's own
-// interface on KDE (KwinScreenshot), else, or where DUDO_SCREEN_COPY=portal
-// asks for it, through the desktop portal (PortalScreenshot). The tray icon as a StatusNotifierItem. No Wayland client may
-// watch keys or buttons globally: Print Screen reaches the program as
-// `dudo --capture`, bound to the key in the desktop's own settings.
-// The foreground window where sway tells it, refused with a message
-// elsewhere. Range picking through a full-screen overlay (RangeOverlay),
-// since no client sees clicks on other windows.
+// compositor, or where the desktop says so, through its picture of the
+// whole layout (KWin's, the portal's), placed by the outputs' layout. The
+// foreground window as the desktop tells it. The tray icon as a
+// StatusNotifierItem. No Wayland client may watch keys or buttons globally:
+// Print Screen reaches the program as `dudo --capture`, bound to the key in
+// the desktop's own settings. Range picking through a full-screen overlay
+// (RangeOverlay), since no client sees clicks on other windows.
 #pragma once
 #include "platform/linux/window_system.h"
 #include "platform/qt/range_overlay.h"
@@ -19,9 +18,9 @@ class WaylandWindowSystem : public WindowSystem {
 public:
     // Throws dudo::Error when the compositor cannot be reached.
     WaylandWindowSystem();
-    // Throws dudo::Error when neither the compositor nor a portal copies the
-    // screen: no picture is ever saved that could not really be taken.
-    void ToolkitStarted() override;
+    // Throws dudo::Error when neither the compositor nor the desktop copies
+    // the screen: no picture is ever saved that could not really be taken.
+    void ToolkitStarted(Desktop& desktop) override;
 
     const char* ToolkitPlatform() const override { return "wayland"; }
     std::uint16_t AsyncKeyState(int virtualKey) override;
@@ -48,21 +47,14 @@ public:
 private:
     QScreen* PanelScreen() const;  // the toolkit's, where the panel is
     bool Picking() const;
-    static bool AskForPrintKey(const std::string& question);
-    // The whole layout, from KWin or the portal.
-    Picture LayoutPicture(bool withPointer) { return kwin_ ? KwinPicture(withPointer) : PortalPicture(); }
-    Picture KwinPicture(bool withPointer);
-    Picture PortalPicture();
-    static std::string RefusedText();
+    // The screen through the compositor's copy, not the desktop's picture.
+    bool CopiesItself() const { return desktop_->source() == ScreenSource::WindowSystem; }
     void HideOverlays();
     // The output's pixels to the toolkit's points: more than one on a scaled output.
     double PixelsPerPoint() const;
 
     WaylandScreen screen_;
-    bool portal_ = false;  // the screen through the desktop portal, or KWin
-    bool portalWanted_ = false;  // by the user, even where KWin would serve
-    bool kwin_ = false;  // through KWin's own interface
-    bool portalAllowed_ = false;  // it gave a picture: no one asks any more
+    Desktop* desktop_ = nullptr;
     bool printPressed_ = false;  // by `dudo --capture`, until the next query
     std::string screenName_;     // the toolkit's, of the panel's screen
     std::vector<std::unique_ptr<RangeOverlay>> overlays_;

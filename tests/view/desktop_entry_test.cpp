@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "common/error.h"
-#include "platform/wayland/kwin_screenshot.h"
+#include "platform/kde/kwin_screenshot.h"
 #include "tests/unit/test_files.h"
 
 using namespace dudo;

@@ -1,4 +1,4 @@
-#include "platform/wayland/screenshot_permission.h"
+#include "platform/desktop/screenshot_permission.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

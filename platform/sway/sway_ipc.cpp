@@ -1,4 +1,4 @@
-#include "platform/wayland/sway_ipc.h"
+#include "platform/sway/sway_ipc.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

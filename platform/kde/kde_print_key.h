@@ -18,8 +18,10 @@ public:
     static bool OnKde();
     // Asks once, unless a shortcut on Print already runs dudo's capture,
     // and binds the key on "yes"; `ask` shows the question and tells the answer.
+    // Whether the question is still to be asked.
+    static bool Pending() { return !Asked() && !Bound(); }
     template <class Ask> static void OfferOnce(const std::string& program, Ask&& ask) {
-        if (Asked() || Bound()) return;
+        if (!Pending()) return;
         if (ask()) Bind(program);
         else Decline();
     }

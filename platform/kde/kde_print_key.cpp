@@ -1,4 +1,4 @@
-#include "platform/wayland/kde_print_key.h"
+#include "platform/kde/kde_print_key.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -14,8 +14,8 @@
 #include <sstream>
 
 #include "common/error.h"
-#include "platform/wayland/kwin_screenshot.h"
-#include "platform/wayland/print_key_record.h"
+#include "platform/kde/kwin_screenshot.h"
+#include "platform/desktop/print_key_record.h"
 
 namespace dudo::kglobalaccel {
 

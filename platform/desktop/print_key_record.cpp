@@ -1,4 +1,4 @@
-#include "platform/wayland/print_key_record.h"
+#include "platform/desktop/print_key_record.h"
 
 #include <fcntl.h>
 #include <pwd.h>

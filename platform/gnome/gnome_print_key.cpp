@@ -1,4 +1,4 @@
-#include "platform/wayland/gnome_print_key.h"
+#include "platform/gnome/gnome_print_key.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/wayland/print_key_record.h"
+#include "platform/desktop/print_key_record.h"
 
 namespace dudo {
 
@@ -100,11 +100,6 @@ std::vector<std::string> GnomePrintKey::ListItems(const std::string& list) {
     return items;
 }
 
-bool GnomePrintKey::OnGnome() {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    return desktop && std::string(desktop).find("GNOME") != std::string::npos;
-}
-
 bool GnomePrintKey::Asked() { return Record().Exists(); }
 
 bool GnomePrintKey::Bound(const std::string& program) {
@@ -114,16 +109,18 @@ bool GnomePrintKey::Bound(const std::string& program) {
     return false;
 }
 
-// What GNOME's keyboard settings write: a new customN shortcut in the list,
-// and the screenshot UI's binding emptied; the old values are kept.
-void GnomePrintKey::Bind(const std::string& program) {
+// What GNOME's keyboard settings write: the screenshot UI's binding emptied
+// and, where asked for, a new customN shortcut in the list; the old values
+// are kept.
+void GnomePrintKey::Bind(const std::string& program, bool throughShortcut) {
+    const std::string screenshotUi = Gsettings({"get", kShellKeys, "show-screenshot-ui"});
+    Gsettings({"set", kShellKeys, "show-screenshot-ui", "[]"});
+    if (!throughShortcut) return Remember("show-screenshot-ui " + screenshotUi + "\n");
     std::vector<std::string> paths = ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
     std::string path;
     for (int n = 0; path.empty() || std::find(paths.begin(), paths.end(), path) != paths.end(); ++n)
         path = std::string(kCustomFolder) + "custom" + std::to_string(n) + "/";
-    const std::string screenshotUi = Gsettings({"get", kShellKeys, "show-screenshot-ui"});
     paths.push_back(path);
-    Gsettings({"set", kShellKeys, "show-screenshot-ui", "[]"});
     Gsettings({"set", Custom(path), "name", "dudo"});
     Gsettings({"set", Custom(path), "command", VariantText(ShellQuoted(program) + " --capture")});
     Gsettings({"set", Custom(path), "binding", "Print"});
@@ -139,14 +136,16 @@ int GnomePrintKey::Restore() {
     for (std::string key, value; in >> key && std::getline(in >> std::ws, value);)
         if (key == "path") path = value;
         else if (key == "show-screenshot-ui") screenshotUi = value;
-    if (path.empty()) {
+    if (path.empty() && screenshotUi.empty()) {
         std::printf("dudo: 沒有要還原的按鍵設定 (no key setting of dudo's to restore)\n");
         return 1;
     }
-    std::vector<std::string> paths = ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
-    paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
-    Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
-    for (const char* key : {"name", "command", "binding"}) Gsettings({"reset", Custom(path), key});
+    if (!path.empty()) {
+        std::vector<std::string> paths = ListItems(Gsettings({"get", kMediaKeys, "custom-keybindings"}));
+        paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
+        Gsettings({"set", kMediaKeys, "custom-keybindings", ListText(paths)});
+        for (const char* key : {"name", "command", "binding"}) Gsettings({"reset", Custom(path), key});
+    }
     Gsettings({"set", kShellKeys, "show-screenshot-ui", screenshotUi.empty() ? "['Print']" : screenshotUi});
     Record().Remove();
     std::printf("dudo: Print Screen 已還給 GNOME 的截圖畫面 (Print Screen is GNOME's screenshot UI's again)\n");

@@ -1,4 +1,4 @@
-#include "platform/wayland/portal_screenshot.h"
+#include "platform/desktop/portal_screenshot.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

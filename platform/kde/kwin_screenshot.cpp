@@ -1,4 +1,4 @@
-#include "platform/wayland/kwin_screenshot.h"
+#include "platform/kde/kwin_screenshot.h"
 
 #include <fcntl.h>
 #include <poll.h>

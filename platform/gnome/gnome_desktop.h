@@ -1,0 +1,21 @@
+// GnomeDesktop: GNOME Shell, under Wayland or X11. Under Wayland the screen
+// comes through the desktop portal, as mutter offers no screen copy of its
+// own to other programs; on X11 through the X server. The shell keeps Print
+// Screen for its screenshot UI in both sessions: the offer to give the key
+// to dudo is made once (GnomePrintKey). Its title bars centre the caption.
+// Leaves out: the focused window under Wayland (the shell tells windows only
+// to its own tools); it is refused with a message.
+#pragma once
+#include "platform/desktop/desktop.h"
+
+namespace dudo {
+
+class GnomeDesktop : public Desktop {
+public:
+    using Desktop::Desktop;
+    void OfferPrintKey(const std::string& program, const Ask& ask) override;
+    bool PrintKeyOfferPending(const std::string& program) override;
+    bool CentresCaptions() const override { return true; }
+};
+
+}  // namespace dudo
