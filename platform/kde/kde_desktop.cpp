@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "platform/kde/kde_print_key.h"
+#include "platform/kde/kwin_active_window.h"
 #include "platform/kde/kwin_screenshot.h"
 
 namespace dudo {
@@ -38,6 +39,8 @@ Picture KdeDesktop::KwinPicture(bool withPointer) {
     throw Error("KWin 仍不允許 dudo 擷取螢幕：它沒有讀到 " + file + "，或另一個執行 dudo 的桌面檔沒有宣告 (KWin still does not allow dudo to take "
                 "screenshots: it has not read " + file + ", or another desktop file that runs dudo does not declare it)");
 }
+
+std::optional<Rect> KdeDesktop::FocusedWindow() { return KwinActiveWindow(); }
 
 void KdeDesktop::OfferPrintKey(const std::string& program, const Ask& ask) {
     if (!PrintKeyOfferPending(program)) return;

@@ -3,7 +3,8 @@
 // programs at once, where Plasma 5.27's portal would show a dialog of its
 // own; Print Screen reaches dudo only through KDE's global shortcuts, offered
 // once (KdePrintKey). On X11 the screen and the key come through the X
-// server. Breeze title bars centre the caption.
+// server. The active window's frame, under Wayland, through KWin's
+// scripting. Breeze title bars centre the caption.
 // Leaves out: the offer on X11, where dudo sees the key itself.
 #pragma once
 #include "platform/desktop/desktop.h"
@@ -17,6 +18,8 @@ public:
     void OfferPrintKey(const std::string& program, const Ask& ask) override;
     bool PrintKeyOfferPending(const std::string& program) override;
     bool CentresCaptions() const override { return true; }
+    // Under Wayland, as KWin's scripting tells it (KwinActiveWindow).
+    std::optional<Rect> FocusedWindow() override;
 
 protected:
     ScreenSource PreferredSource(bool screenCopy) override;

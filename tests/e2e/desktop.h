@@ -87,8 +87,10 @@ public:
     virtual void RaisePanel() = 0;
     virtual void ClosePanel() = 0;  // its close box, as a window manager passes it on
     virtual void CloseMessageBox() = 0;
-    // What the display shows in that screen rectangle.
+    // The desktop's own picture of that part of the screen, in the screen's pixels.
     virtual Picture Grab(int, int, int, int) { throw Missing("no screen reading of ours here"); }
+    // The screen's pixels to a unit of the places windows are told at.
+    virtual double Scale() const { return 1; }
     // A window showing PatternPixel at that screen place, exactly there.
     virtual void ShowPattern(int, int, int, int) { throw Missing("no pattern window of ours here"); }
     virtual void FocusPattern() {}
@@ -104,6 +106,8 @@ public:
     virtual std::string RunWindowsTool(const std::string&) { throw Missing("no Windows programs here"); }
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
+    // Moves the panel, its content to that place of the layout.
+    virtual void MovePanel(int, int) { throw Missing("the panel is not moved here"); }
     // Starts a command beside the program, as its user, in its environment;
     // it is ended with the desktop.
     virtual void RunBeside(const std::string&) { throw Missing("no commands beside the program here"); }

@@ -37,10 +37,10 @@ int KeyCode(const std::string& key) {
 
 class KdeDesktop : public WaylandDesktop {
 public:
-    explicit KdeDesktop(const DesktopOptions& options) {
+    explicit KdeDesktop(const DesktopOptions& options) : scale_(options.dpi / 96.0) {
         if (Shell("command -v kwin_wayland gdbus >/dev/null && echo ok") != "ok\n") throw Missing("KWin is not installed");
         Declare("fake-input", DUDO_WAYLAND_INPUT, "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input");
-        Declare("gdbus", fs::canonical("/usr/bin/gdbus").string(), "X-KDE-DBUS-Restricted-Interfaces=org.kde.kwin.Screenshot");
+        Declare("kwin-picture", DUDO_KWIN_PICTURE, "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2");
         // Print runs the capture, or, as Plasma comes with Spectacle, something else.
         if (options.grabPrint) Launcher("spectacle-stand-in", "/bin/true", "Print");
         else Launcher("dudo-capture", "'" DUDO_BINARY "' --capture", "Print");
@@ -53,7 +53,7 @@ public:
         fs::copy_file("/usr/bin/kwin_wayland", runtime_.path() / "kwin_wayland");
         kwin_ = Spawn({"sh", "-c", "exec " + As(false) + "QT_LOGGING_RULES=kwin_scripting.debug=true '" + (runtime_.path() / "kwin_wayland").string() + "' --virtual --no-lockscreen --socket wayland-0 --width " +
                                        std::to_string(options.width) + " --height " + std::to_string(options.height) +
-                                       " --scale " + std::to_string(options.dpi / 96.0)},
+                                       " --scale " + std::to_string(options.dpi / 96.0) + (options.twoMonitors ? " --output-count 2" : "")},
                       (runtime_.path() / "kwin.log").string());
         if (!WaitFor([&] { return OnSession("gdbus introspect --session --dest org.kde.KWin --object-path /Scripting").find("loadScript") != std::string::npos; }, 20000))
             throw std::runtime_error("KWin did not start: " + test::FileContents(runtime_.path() / "kwin.log"));
@@ -88,14 +88,19 @@ public:
     void RaisePanel() override { Script(PanelWindow + "forEach(c => workspace.activeClient = c)"); }
     void ClosePanel() override { Script(PanelWindow + "forEach(c => c.closeWindow())"); }
     // KWin's own picture of that part of the screen.
+    double Scale() const override { return scale_; }
+    // KWin's own picture of that part of the screen, in the outputs' own pixels.
     Picture Grab(int x, int y, int width, int height) override {
-        std::smatch file;
-        const std::string answer = OnSession("gdbus call --session --dest org.kde.KWin --object-path /Screenshot --method org.kde.kwin.Screenshot.screenshotArea " +
-                                             std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height) + " false");
-        if (!std::regex_search(answer, file, std::regex("'(/[^']+)'"))) throw std::runtime_error("KWin took no picture: " + answer);
-        Picture picture = test::DecodePng(file[1].str()).picture;
-        fs::remove(file[1].str());
-        return picture;
+        const fs::path file = runtime_.path() / "kwin-picture.png";
+        fs::remove(file);
+        if (const std::string said = OnSession(DUDO_KWIN_PICTURE " '" + file.string() + "'"); !fs::exists(file))
+            throw std::runtime_error("KWin took no picture: " + said);
+        const Picture whole = test::DecodePng(file).picture;
+        Picture part = Picture::Filled(width, height, 0);
+        for (int row = 0; row < height; ++row)
+            for (int column = 0; column < width; ++column)
+                if (x + column < whole.width && y + row < whole.height) part.row(row)[column] = whole.at(x + column, y + row);
+        return part;
     }
 
 protected:
@@ -122,6 +127,7 @@ protected:
     }
 
 private:
+    double scale_;
     // Runs a KWin script; what its say() said, a line each. KWin prints
     // them on its log, which the script's own mark picks out.
     std::string Script(const std::string& body) const {

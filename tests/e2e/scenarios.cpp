@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
@@ -121,17 +122,16 @@ const Scenario kScenarios[] = {
     // output whose logical size is a whole number: grim resamples 1280 x 800
     // to its 853.33 units, blurring its own picture.)
     {"OutputScaledByOneAndAHalf", {},
-     "desktop output HEADLESS-1 mode 1920x1080 scale 1.5; sh sleep 0.5; print; file .png 1920 1080; as-shown screen 1;"
-     "desktop [title=\"^dudo進階版$\"] floating enable, move absolute position 100 60; keys Down; print; as-shown at 150 90 1;"
-     "keys Down Tab Tab Tab Tab Tab Tab Tab 5 0 0 Tab Tab Tab 2 0 0 Tab 7 0 0 Tab 4 0 0; print; file .png 200 200; as-shown at 500 200 1", "Sway"},
+     "desktop output HEADLESS-1 mode 1920x1080 scale 1.5; sh sleep 0.5; print; file .png 1920 1080; as-shown screen 0;"
+     "move-panel 100 60; keys Down; print; as-shown at 150 90 0;"
+     "keys Down Tab Tab Tab Tab Tab Tab Tab 5 0 0 Tab Tab Tab 2 0 0 Tab 7 0 0 Tab 4 0 0; print; file .png 200 200; as-shown at 500 200 0", "Sway"},
     {"OutputScaledByOneAndAQuarter", {},
-     "desktop output HEADLESS-1 scale 1.25; sh sleep 0.5; print; file .png 1280 800; as-shown screen 1;"
-     "desktop [title=\"^dudo進階版$\"] floating enable, move absolute position 100 60; keys Down; print; as-shown at 125 75 1", "Sway"},
+     "desktop output HEADLESS-1 scale 1.25; sh sleep 0.5; print; file .png 1280 800; as-shown screen 0; move-panel 100 60; keys Down; print; as-shown at 125 75 0", "Sway"},
     // Two outputs at 1.5 and 1: each, as the panel's, comes pixel for pixel.
     {"OutputsAtOneAndAHalfAndOne", {},
      "desktop output HEADLESS-1 mode 1920x1080 scale 1.5; desktop create_output; desktop output HEADLESS-2 mode 1280x800 pos 1280 0 scale 1 bg #993366 solid_color;"
-     "sh sleep 0.5; print; file .png 1920 1080; as-shown screen 1;"
-     "desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2; desktop focus output HEADLESS-2; sh sleep 0.5; print; file .png 1280 800; as-shown screen 1", "Sway"},
+     "sh sleep 0.5; print; file .png 1920 1080; as-shown screen 0;"
+     "desktop [title=\"^dudo進階版$\"] move container to output HEADLESS-2; desktop focus output HEADLESS-2; sh sleep 0.5; print; file .png 1280 800; as-shown screen 0", "Sway"},
     // Outputs that came and went, more than a fixed list would hold, then a new one: the screens still come.
     {"OutputsComeAndGoAllDay", {},
      "outputs-come-and-go 20; desktop create_output; desktop output HEADLESS-22 mode 800x600 pos 1280 0; "
@@ -206,6 +206,13 @@ const Scenario kScenarios[] = {
     // KDE: Print bound to `dudo --capture` in KWin's global shortcuts. KWin
     // gives pictures to declared programs only: a copy it does not know
     // declares itself, says so once, and its pictures come as KWin shows the screen.
+    // The active window through KWin's scripting: its frame, title bar
+    // included, as KWin shows it, also at 1.5 and on the second output;
+    // the whole screen at 1.5 too, where only the caption differs, which
+    // reads "存檔中 ......" while the picture is taken.
+    {"ActiveWindowWithItsFrame", {}, "keys Down; print; as-shown 0", "KDE"},
+    {"ActiveWindowAtOneAndAHalf", kAt144Dpi, "keys Down; print; as-shown 0; keys Up; print; file .png 1920 1200; as-shown screen 2", "KDE"},
+    {"ActiveWindowOnTheSecondOutput", kTwoMonitors, "move-panel 1500 100; keys Down; print; as-shown 0", "KDE"},
     {"KwinGivesPicturesOnceDudoIsDeclared", {}, "print; logged 1 KWin 只讓; file .png 1280 800; as-shown screen; print 200; files 2; logged 1 KWin 只讓", "KDE"},
     // Plasma as it comes gives Print to Spectacle: dudo offers once to take
     // it through KDE's global shortcuts, and gives it back.
@@ -327,6 +334,7 @@ private:
         {"raise-panel", [this](const Args&) { d().RaisePanel(); }},
         {"close-panel", [this](const Args&) { d().ClosePanel(); }},
         {"desktop", [this](const Args& a) { d().Command(a.rest); }},
+        {"move-panel", [this](const Args& a) { d().MovePanel(a[0], a[1]); }},
         // So many outputs made and taken away again, as monitors that sleep come and go.
         {"outputs-come-and-go", [this](const Args& a) {
              for (int n = 2; n < 2 + a[0]; ++n) {
@@ -585,7 +593,7 @@ private:
         const int perThousand = words.size() > limitAt ? std::stoi(words[limitAt]) : 20;
         const auto panel = at       ? WindowPlace{std::stoi(words.at(1)), std::stoi(words.at(2)), file.width, file.height, true}
                            : screen ? WindowPlace{0, 0, file.width, file.height, true}
-                                    : d().Window(Shown::Panel);
+                                    : InPixels(d().Window(Shown::Panel));
         ASSERT_TRUE(panel);
         const Picture shown = d().Grab(panel->x, panel->y, panel->width, panel->height);
         const int border = (file.width - shown.width) / 2, top = file.height - shown.height - border;
@@ -593,6 +601,13 @@ private:
         for (int i = 0; i < shown.width * shown.height; ++i) differ += ((file.at(i % shown.width + border, i / shown.width + top) ^ shown.pixels[i]) & 0xFFFFFF) != 0;
         std::printf("differing pixels: %d of %d\n", differ, shown.width * shown.height);
         EXPECT_LE(differ * 1000LL, static_cast<long long>(shown.width) * shown.height * perThousand) << differ << " pixels differ";
+    }
+    // A place windows are told at, in the screen's pixels.
+    std::optional<WindowPlace> InPixels(std::optional<WindowPlace> place) {
+        const double s = d().Scale();
+        const auto px = [s](int at) { return static_cast<int>(std::lround(at * s)); };
+        if (place) *place = WindowPlace{px(place->x), px(place->y), px(place->width), px(place->height), place->viewable};
+        return place;
     }
     // On the bare black root, right of the panel and below the tray, the
     // pointer's image changes pixels beside its hotspot only.
@@ -616,7 +631,8 @@ private:
         return now;
     }
     std::pair<int, int> CaptionInk(const WindowPlace& window) {
-        const Picture bar = d().Grab(window.x, window.y - 26, window.width, 22);
+        const WindowPlace place = *InPixels(WindowPlace{window.x, window.y - 26, window.width, 22, true});
+        const Picture bar = d().Grab(place.x, place.y, place.width, place.height);
         std::map<std::uint32_t, int> colours;
         for (std::uint32_t c : bar.pixels) ++colours[c & 0xFFFFFF];
         const std::uint32_t ground = std::max_element(colours.begin(), colours.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;

@@ -37,6 +37,7 @@ public:
 
     std::string DisplayName() const override { return (runtime_.path() / "wayland-0").string(); }
     void CloseMessageBox() override { Keys("Return"); }
+    void MovePanel(int x, int y) override { MoveWindow("dudo進階版", x, y); }
 
 protected:
     std::string OnBus() const override { return As(false); }
