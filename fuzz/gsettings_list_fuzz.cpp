@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gnome/gnome_print_key.h"
+#include "platform/gnome/gsettings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    for (const std::string& item : dudo::GnomePrintKey::ListItems(std::string(reinterpret_cast<const char*>(data), size)))
+    for (const std::string& item : dudo::GsettingsList(std::string(reinterpret_cast<const char*>(data), size)))
         if (item.find('\'') != std::string::npos) __builtin_trap();
     return 0;
 }

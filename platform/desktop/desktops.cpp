@@ -5,6 +5,7 @@
 #include "platform/desktop/desktop.h"
 #include "platform/gnome/gnome_desktop.h"
 #include "platform/gnome/gnome_print_key.h"
+#include "platform/gnome/gnome_window_extension.h"
 #include "platform/kde/kde_desktop.h"
 #include "platform/kde/kde_print_key.h"
 #include "platform/kde/kwin_screenshot.h"
@@ -24,7 +25,9 @@ std::unique_ptr<Desktop> MakeDesktop(bool wayland) {
 
 int RestoreDesktopSettings() {
     if (KwinScreenshot::UndeclareSelf()) std::printf("dudo: 已移除給 KWin 的宣告 (removed the declaration to KWin)\n");
-    return KdePrintKey::Took() ? KdePrintKey::Restore() : GnomePrintKey::Restore();
+    const bool extension = GnomeWindowExtension::Restore();
+    const int keys = KdePrintKey::Took() ? KdePrintKey::Restore() : GnomePrintKey::Restore();
+    return extension ? 0 : keys;
 }
 
 }  // namespace dudo

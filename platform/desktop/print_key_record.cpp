@@ -15,11 +15,7 @@
 
 namespace dudo {
 
-namespace {
-
-// The user's home: HOME, or where the password database puts it when a
-// session sets none (never a shared folder such as /tmp).
-std::filesystem::path HomeFolder() {
+std::filesystem::path UserHome() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     std::vector<char> buffer(16384);
     passwd entry{}, *found = nullptr;
@@ -28,11 +24,9 @@ std::filesystem::path HomeFolder() {
     return {};
 }
 
-}  // namespace
-
 PrintKeyRecord::PrintKeyRecord(const std::string& name) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::filesystem::path home = HomeFolder();
+    const std::filesystem::path home = UserHome();
     if (config && *config) file_ = std::filesystem::path(config) / "dudo" / name;
     else if (!home.empty()) file_ = home / ".config" / "dudo" / name;
 }
@@ -44,13 +38,17 @@ std::string PrintKeyRecord::Read() const {
 }
 
 void PrintKeyRecord::Write(const std::string& record) const {
+    if (file_.empty()) throw Error("無法記下按鍵設定 (cannot keep the key setting): 沒有家目錄 (no home folder)");
+    SaveText(file_, record);
+}
+
+void SaveText(const std::filesystem::path& file, const std::string& record) {
     const auto fail = [&](const std::string& why) {
-        throw Error("無法記下按鍵設定 (cannot keep the key setting) " + file_.string() + ": " + why);
+        throw Error("無法寫入 (cannot write) " + file.string() + ": " + why);
     };
-    if (file_.empty()) fail("沒有家目錄 (no home folder)");
     std::error_code error;
-    std::filesystem::create_directories(file_.parent_path(), error);
-    std::string temporary = file_.string() + ".XXXXXX";
+    std::filesystem::create_directories(file.parent_path(), error);
+    std::string temporary = file.string() + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) fail(std::strerror(errno));
     bool written = true;
@@ -62,7 +60,7 @@ void PrintKeyRecord::Write(const std::string& record) const {
     }
     const int why = written && fsync(fd) == 0 ? 0 : errno ? errno : EIO;
     close(fd);
-    if (why != 0 || rename(temporary.c_str(), file_.c_str()) != 0) {
+    if (why != 0 || rename(temporary.c_str(), file.c_str()) != 0) {
         const int reason = why ? why : errno;
         unlink(temporary.c_str());
         fail(std::strerror(reason));

@@ -1,6 +1,7 @@
 #include "platform/gnome/gnome_desktop.h"
 
 #include "platform/gnome/gnome_print_key.h"
+#include "platform/gnome/gnome_window_extension.h"
 
 namespace dudo {
 
@@ -17,6 +18,13 @@ const char* const kX11Question =
     " (GNOME's screenshot UI also reacts to Print Screen, so each press sets off both. Give the key to dudo? "
     "GNOME's screenshot UI then needs another key; dudo --restore-print-key undoes it.)";
 
+const char* const kExtensionQuestion =
+    "GNOME 只把現用視窗的位置告訴它自己的擴充套件。要啟用 dudo 的小擴充套件，讓「現用視窗」可以擷取嗎？"
+    "它只在你自己的工作階段匯流排上告知現用視窗的框線位置。GNOME 要在下次登入後才會載入它；執行 dudo --restore-print-key 可以停用。"
+    " (GNOME tells where the focused window is only to its own extensions. Turn on dudo's small extension, so that the focused "
+    "window can be captured? It tells only the focused window's frame, on your own session bus. GNOME loads it at your next "
+    "login; dudo --restore-print-key turns it off.)";
+
 }  // namespace
 
 // Under Wayland the key reaches dudo through a shortcut that runs `dudo
@@ -24,7 +32,10 @@ const char* const kX11Question =
 // each press two pictures.
 void GnomeDesktop::OfferPrintKey(const std::string& program, const Ask& ask) {
     GnomePrintKey::OfferOnce(program, wayland(), [&] { return ask(wayland() ? kWaylandQuestion : kX11Question); });
+    if (wayland()) GnomeWindowExtension::OfferOnce([&] { return ask(kExtensionQuestion); });
 }
+
+std::optional<Rect> GnomeDesktop::FocusedWindow() { return GnomeWindowExtension::FocusedFrame(); }
 
 bool GnomeDesktop::PrintKeyOfferPending(const std::string& program) { return GnomePrintKey::Pending(program); }
 

@@ -29,8 +29,6 @@ public:
     }
     // Undoes Bind; says what it did on standard output. 0 on success.
     static int Restore();
-    // The quoted items of a list as gsettings prints it ("['a', 'b']", "@as []").
-    static std::vector<std::string> ListItems(const std::string& list);
 
 private:
     static bool Asked();

@@ -45,6 +45,9 @@ struct DesktopOptions {
     // second shorter, so that a strip of the X screen is on neither.
     bool twoMonitors = false;
     bool primaryRight = false;  // Windows: the right one is the primary, the left at negative places
+    // GNOME: dudo's window extension enabled before the shell starts; or
+    // not, and its offer declined already, or still to come.
+    enum class Extension { Declined, Enabled, Offered } extension = Extension::Declined;
 };
 
 // The windows a scenario looks for, whatever each platform calls them.

@@ -35,7 +35,11 @@ public:
         systemBus_ = Spawn({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + (runtime_.path() / "system_bus").string()});
         StartSessionBus(As(false));
         statusNotifier_ = options.tray == TrayHost::StatusNotifier;
-        Settings(std::string("org.gnome.shell enabled-extensions \"['") + kTestExtension + (statusNotifier_ ? std::string("', '") + kAppIndicator : "") + "']\"");
+        const bool extension = options.extension == DesktopOptions::Extension::Enabled;
+        if (extension) fs::copy(DUDO_SOURCE_DIR "/data/gnome-shell", home_ / ".local/share/gnome-shell/extensions", fs::copy_options::recursive);
+        else if (options.extension == DesktopOptions::Extension::Declined) std::ofstream(WithFolder(home_ / ".config/dudo/gnome-window-extension")) << "declined\n";
+        Settings(std::string("org.gnome.shell enabled-extensions \"['") + kTestExtension + (statusNotifier_ ? std::string("', '") + kAppIndicator : "") +
+                 (extension ? "', 'dudo-window@io.github.dudo" : "") + "']\"");
         if (!options.grabPrint) BindPrintScreen();  // else Print stays the screenshot UI's, as GNOME comes
         shell_ = Spawn({"sh", "-c", "exec " + As(false) + "gnome-shell --headless --wayland --no-x11 --virtual-monitor " +
                                         std::to_string(options.width) + "x" + std::to_string(options.height)},
@@ -163,6 +167,10 @@ private:
         Click(1);
     }
     void Settings(const std::string& arguments) { OnSession("gsettings set " + arguments); }
+    static fs::path WithFolder(const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        return file;
+    }
 
     // Opens the shell's unsafe mode, which its Eval and screenshot interfaces want.
     void InstallTestExtension() {

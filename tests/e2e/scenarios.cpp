@@ -45,6 +45,8 @@ const DesktopOptions kPortal{1280, 800, true, "", false, false, 96, TrayHost::Tr
 const DesktopOptions kNoTray{1280, 800, true, "", false, false, 96, TrayHost::Absent};
 const DesktopOptions kSlowRepeat{640, 480, true, "", false, false, 96, TrayHost::Trayer, false, false, true};
 const DesktopOptions kTwoMonitors{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true};
+const DesktopOptions kWindowExtension = [] { DesktopOptions o; o.extension = DesktopOptions::Extension::Enabled; return o; }();
+const DesktopOptions kExtensionOffered = [] { DesktopOptions o; o.extension = DesktopOptions::Extension::Offered; return o; }();
 const DesktopOptions kPrimaryRight{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true, true};
 
 // On sway, the typed range from the keyboard alone, in the panel's focus
@@ -200,6 +202,12 @@ const Scenario kScenarios[] = {
     {"OffersToTakePrintScreenAndGivesItBack", kPrintHeld,
      "window question; keys Return; desktop permission yes; sh sleep 3; print; file .png 1280 800; again --restore-print-key; says status=0; sh sleep 1; keys Print; files 1",
      "GNOME"},
+    // The focused window under GNOME through dudo's extension, as the shell
+    // shows it; without it, a refusal that says how to turn it on; the
+    // offer to turn it on, once, undone by --restore-print-key.
+    {"ActiveWindowThroughTheExtension", kWindowExtension, "desktop permission yes; keys Down; print; as-shown 0", "GNOME"},
+    {"ActiveWindowRefusedWithoutTheExtension", {}, "desktop permission yes; keys Down; print-fails turn on dudo's extension", "GNOME"},
+    {"OffersTheWindowExtensionOnce", kExtensionOffered, "window question; keys Return; sh sleep 1; again --restore-print-key; says 已停用", "GNOME"},
     // Stock GNOME shows no tray: hiding minimises, and a second start brings the panel back.
     {"WithoutATrayASecondStartBringsThePanelBack", {},
      "panel-size 2895+ 4320; click Command2; panel hidden; notified 1 程式縮小於此; again; says status=0; panel shown; running", "GNOME"},
