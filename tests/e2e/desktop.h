@@ -133,6 +133,7 @@ protected:
 
 // The back ends, each on a private display of its own.
 std::unique_ptr<Desktop> MakeX11Desktop(const DesktopOptions& options);   // Xvfb with trayer
+std::unique_ptr<Desktop> MakeGnomeOnX11Desktop(const DesktopOptions& options);  // Xvfb with GNOME Shell
 std::unique_ptr<Desktop> MakeWineDesktop(const DesktopOptions& options);  // dudo.exe under Wine on the same
 std::unique_ptr<Desktop> MakeSwayDesktop(const DesktopOptions& options);  // headless sway
 std::unique_ptr<Desktop> MakeGnomeDesktop(const DesktopOptions& options);  // headless GNOME Shell
