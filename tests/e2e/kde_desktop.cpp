@@ -87,7 +87,6 @@ public:
 
     void RaisePanel() override { Script(PanelWindow + "forEach(c => workspace.activeClient = c)"); }
     void ClosePanel() override { Script(PanelWindow + "forEach(c => c.closeWindow())"); }
-    // KWin's own picture of that part of the screen.
     double Scale() const override { return scale_; }
     // KWin's own picture of that part of the screen, in the outputs' own pixels.
     Picture Grab(int x, int y, int width, int height) override {
@@ -95,12 +94,7 @@ public:
         fs::remove(file);
         if (const std::string said = OnSession(DUDO_KWIN_PICTURE " '" + file.string() + "'"); !fs::exists(file))
             throw std::runtime_error("KWin took no picture: " + said);
-        const Picture whole = test::DecodePng(file).picture;
-        Picture part = Picture::Filled(width, height, 0);
-        for (int row = 0; row < height; ++row)
-            for (int column = 0; column < width; ++column)
-                if (x + column < whole.width && y + row < whole.height) part.row(row)[column] = whole.at(x + column, y + row);
-        return part;
+        return test::PngPart(file, x, y, width, height);
     }
 
 protected:

@@ -26,10 +26,7 @@ int main(int argc, char** argv) {
     const QVariantMap results = qdbus_cast<QVariantMap>(reply.arguments().at(0));
     const int width = results["width"].toInt(), height = results["height"].toInt(), stride = results["stride"].toInt();
     std::vector<uchar> pixels(static_cast<std::size_t>(stride) * height);
-    for (std::size_t got = 0; got < pixels.size();) {
-        const ssize_t n = read(ends[0], pixels.data() + got, pixels.size() - got);
-        if (n <= 0) return 1;
-        got += static_cast<std::size_t>(n);
-    }
+    for (ssize_t got = 0, n = 1; got < static_cast<ssize_t>(pixels.size()); got += n)
+        if ((n = read(ends[0], pixels.data() + got, pixels.size() - got)) <= 0) return 1;
     return QImage(pixels.data(), width, height, stride, static_cast<QImage::Format>(results["format"].toInt())).save(argv[1]) ? 0 : 1;
 }

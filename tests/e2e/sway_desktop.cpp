@@ -85,12 +85,7 @@ public:
         output >> name >> scale;
         Shell(As(false) + "grim -o " + name + " -s " + scale + " '" + file.string() + "'");
         if (!fs::exists(file)) throw std::runtime_error("grim took no picture");
-        const Picture whole = test::DecodePng(file).picture;
-        Picture part = Picture::Filled(width, height, 0);
-        for (int row = 0; row < height; ++row)
-            for (int column = 0; column < width; ++column)
-                if (x + column < whole.width && y + row < whole.height) part.row(row)[column] = whole.at(x + column, y + row);
-        return part;
+        return test::PngPart(file, x, y, width, height);
     }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }

@@ -10,7 +10,7 @@ namespace {
 // its overview, which Escape leaves before the program starts.
 class GnomeOnX11Desktop : public X11Desktop {
 public:
-    explicit GnomeOnX11Desktop(const DesktopOptions& options) : X11Desktop(WithoutTray(options)) {
+    explicit GnomeOnX11Desktop(DesktopOptions options) : X11Desktop((options.tray = TrayHost::Absent, options)) {
         if (Shell("command -v gnome-shell gsettings >/dev/null && echo ok") != "ok\n") throw Missing("GNOME Shell is not installed");
         fs::create_directories(home_);
         bus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
@@ -24,8 +24,7 @@ public:
     }
     ~GnomeOnX11Desktop() override {
         KillProgram();
-        for (pid_t* pid : {&shell_, &systemBusPid_})
-            if (*pid > 0 && kill(*pid, SIGTERM) == 0) waitpid(*pid, nullptr, 0), *pid = -1;
+        for (pid_t pid : {shell_, systemBusPid_}) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
     }
 
 protected:
@@ -34,10 +33,6 @@ protected:
     }
 
 private:
-    static DesktopOptions WithoutTray(DesktopOptions options) {
-        options.tray = TrayHost::Absent;
-        return options;
-    }
     fs::path home_ = runtime_.path() / "home";
     std::string systemBus_;
     pid_t shell_ = -1, systemBusPid_ = -1;

@@ -129,4 +129,13 @@ Picture ScreenLike(int width, int height) {
     return p;
 }
 
+Picture PngPart(const std::filesystem::path& file, int x, int y, int width, int height) {
+    const Picture whole = DecodePng(file).picture;
+    Picture part = Picture::Filled(width, height, 0);
+    for (int row = 0; row < height; ++row)
+        for (int column = 0; column < width; ++column)
+            if (x + column < whole.width && y + row < whole.height) part.row(row)[column] = whole.at(x + column, y + row);
+    return part;
+}
+
 }  // namespace dudo::test

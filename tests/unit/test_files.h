@@ -30,6 +30,8 @@ struct Decoded {
 Decoded DecodePng(const std::filesystem::path& file);
 Decoded DecodeJpeg(const std::filesystem::path& file);
 Decoded DecodeGif(const std::filesystem::path& file);
+// That part of a PNG file's picture; black where the picture ends.
+Picture PngPart(const std::filesystem::path& file, int x, int y, int width, int height);
 
 std::size_t ColourCount(const Picture& picture);
 bool AllGrey(const Picture& picture);
