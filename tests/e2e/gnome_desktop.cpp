@@ -41,6 +41,7 @@ public:
         Settings(std::string("org.gnome.shell enabled-extensions \"['") + kTestExtension + (statusNotifier_ ? std::string("', '") + kAppIndicator : "") +
                  (extension ? "', 'dudo-window@io.github.dudo" : "") + "']\"");
         if (!options.grabPrint) BindPrintScreen();  // else Print stays the screenshot UI's, as GNOME comes
+        if (options.dpi != 96) Settings("org.gnome.mutter experimental-features \"['scale-monitor-framebuffer']\"");  // fractional scales
         shell_ = Spawn({"sh", "-c", "exec " + As(false) + "gnome-shell --headless --wayland --no-x11 --virtual-monitor " +
                                         std::to_string(options.width) + "x" + std::to_string(options.height)},
                        (runtime_.path() / "shell.log").string());
@@ -49,6 +50,7 @@ public:
         const bool up = WaitFor([&] { return Eval("imports.ui.main.layoutManager._startingUp") == "false"; }, 30000) &&
                         WaitFor([&] { return Eval("(imports.ui.main.overview.hide(), imports.ui.main.overview.visible)") == "false"; }, 5000);
         if (!up) throw std::runtime_error("GNOME Shell did not start: " + test::FileContents(runtime_.path() / "shell.log"));
+        if (options.dpi != 96) Rescale(options);
         OnSession("gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus --method "
                   "org.freedesktop.DBus.StartServiceByName org.gnome.Shell.Notifications 0");
         // The shell's virtual devices, made well before their first event, which a new device may lose.
@@ -88,14 +90,11 @@ public:
 
     void RaisePanel() override { Eval(PanelWindow + "?.activate(global.get_current_time())"); }
     void ClosePanel() override { Eval(PanelWindow + "?.delete(global.get_current_time())"); }
-    // The shell's own picture of that part of the screen.
+    double Scale() const override { return scale_; }
+    // The shell's own picture of that part of the screen, in the monitor's pixels.
     Picture Grab(int x, int y, int width, int height) override {
-        const fs::path file = runtime_.path() / "shell-picture.png";
-        fs::remove(file);
-        OnSession("gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot --method org.gnome.Shell.Screenshot.ScreenshotArea " +
-                  std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(width) + " " + std::to_string(height) + " false '" + file.string() + "'");
-        if (!fs::exists(file)) throw std::runtime_error("the shell took no picture");
-        return test::DecodePng(file).picture;
+        return PictureBy("gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot --method "
+                         "org.gnome.Shell.Screenshot.Screenshot false false", x, y, width, height);
     }
     // The message tray's notifications, as (title, text); then closed.
     std::vector<std::pair<std::string, std::string>> Notifications() override {
@@ -167,6 +166,13 @@ private:
         Click(1);
     }
     void Settings(const std::string& arguments) { OnSession("gsettings set " + arguments); }
+    // The virtual monitor at the scale of that many dots per inch, as the display settings set it.
+    void Rescale(const DesktopOptions& options) {
+        const std::string call = "gdbus call --session --dest org.gnome.Mutter.DisplayConfig --object-path /org/gnome/Mutter/DisplayConfig --method org.gnome.Mutter.DisplayConfig.";
+        const std::string state = OnSession(call + "GetCurrentState");  // "(uint32 serial, ..."
+        OnSession(call + "ApplyMonitorsConfig " + state.substr(8, state.find(',') - 8) + " 1 \"[(0, 0, " + std::to_string(scale_ = options.dpi / 96.0) +
+                  ", 0, true, [('Meta-0', '" + std::to_string(options.width) + "x" + std::to_string(options.height) + "@60.000', @a{sv} {})])]\" '@a{sv} {}'");
+    }
     static fs::path WithFolder(const fs::path& file) {
         fs::create_directories(file.parent_path());
         return file;
@@ -209,6 +215,7 @@ private:
     }
 
     pid_t systemBus_ = -1, shell_ = -1, mediaKeys_ = -1;
+    double scale_ = 1;
 };
 
 }  // namespace

@@ -89,13 +89,7 @@ public:
     void ClosePanel() override { Script(PanelWindow + "forEach(c => c.closeWindow())"); }
     double Scale() const override { return scale_; }
     // KWin's own picture of that part of the screen, in the outputs' own pixels.
-    Picture Grab(int x, int y, int width, int height) override {
-        const fs::path file = runtime_.path() / "kwin-picture.png";
-        fs::remove(file);
-        if (const std::string said = OnSession(DUDO_KWIN_PICTURE " '" + file.string() + "'"); !fs::exists(file))
-            throw std::runtime_error("KWin took no picture: " + said);
-        return test::PngPart(file, x, y, width, height);
-    }
+    Picture Grab(int x, int y, int width, int height) override { return PictureBy(DUDO_KWIN_PICTURE, x, y, width, height); }
 
 protected:
     std::string As(bool) const override { return DesktopSession("KDE") + "KDE_FULL_SESSION=true "; }

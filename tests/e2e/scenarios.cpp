@@ -47,6 +47,7 @@ const DesktopOptions kNoTray{1280, 800, true, "", false, false, 96, TrayHost::Ab
 const DesktopOptions kSlowRepeat{640, 480, true, "", false, false, 96, TrayHost::Trayer, false, false, true};
 const DesktopOptions kTwoMonitors{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true};
 const DesktopOptions kWindowExtension = [] { DesktopOptions o; o.extension = DesktopOptions::Extension::Enabled; return o; }();
+const DesktopOptions kExtensionAt144Dpi = [] { DesktopOptions o{1920, 1200, true, "", false, false, 144}; o.extension = DesktopOptions::Extension::Enabled; return o; }();
 const DesktopOptions kExtensionOffered = [] { DesktopOptions o; o.extension = DesktopOptions::Extension::Offered; return o; }();
 const DesktopOptions kPrimaryRight{1280, 800, true, "", false, false, 96, TrayHost::Trayer, false, false, false, true, true};
 
@@ -207,6 +208,8 @@ const Scenario kScenarios[] = {
     // shows it; without it, a refusal that says how to turn it on; the
     // offer to turn it on, once, undone by --restore-print-key.
     {"ActiveWindowThroughTheExtension", kWindowExtension, "desktop permission yes; keys Down; print; as-shown 0", "GNOME"},
+    // GNOME at 1.5, its fractional scaling switched on: the screen and the focused window as the shell shows them.
+    {"ScaledByOneAndAHalf", kExtensionAt144Dpi, "desktop permission yes; print; file .png 1920 1200; as-shown screen 2; keys Down; print; as-shown 0", "GNOME"},
     {"ActiveWindowRefusedWithoutTheExtension", {}, "desktop permission yes; keys Down; print-fails turn on dudo's extension", "GNOME"},
     {"OffersTheWindowExtensionOnce", kExtensionOffered, "window question; keys Return; sh sleep 1; again --restore-print-key; says 已停用", "GNOME"},
     // GNOME on X11: its screenshot UI holds Print there too; the same offer,
@@ -625,8 +628,7 @@ private:
     }
     // A place windows are told at, in the screen's pixels.
     std::optional<WindowPlace> InPixels(std::optional<WindowPlace> place) {
-        const double s = d().Scale();
-        const auto px = [s](int at) { return static_cast<int>(std::lround(at * s)); };
+        const auto px = [s = d().Scale()](int at) { return static_cast<int>(std::lround(at * s)); };
         if (place) *place = WindowPlace{px(place->x), px(place->y), px(place->width), px(place->height), place->viewable};
         return place;
     }

@@ -77,15 +77,11 @@ public:
     void Command(const std::string& command) override { Swaymsg("'" + command + "'"); }
     // grim's picture of the focused output, in that output's own pixels.
     Picture Grab(int x, int y, int width, int height) override {
-        const fs::path file = runtime_.path() / "grim.png";
-        fs::remove(file);
         // At the output's own scale: grim's default is the highest of all, and resamples.
         std::istringstream output(Swaymsg("-t get_outputs | jq -r '.[] | select(.focused) | \"\\(.name) \\(.scale)\"'"));
         std::string name, scale;
         output >> name >> scale;
-        Shell(As(false) + "grim -o " + name + " -s " + scale + " '" + file.string() + "'");
-        if (!fs::exists(file)) throw std::runtime_error("grim took no picture");
-        return test::PngPart(file, x, y, width, height);
+        return PictureBy("grim -o " + name + " -s " + scale, x, y, width, height);
     }
     void RaisePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] focus'"); }
     void ClosePanel() override { Swaymsg("'[title=\"^dudo進階版$\"] kill'"); }

@@ -42,6 +42,14 @@ public:
 protected:
     std::string OnBus() const override { return As(false); }
     std::string OnSession(const std::string& command) const { return Shell(As(false) + command + " 2>&1"); }
+    // That part of the picture a command of the desktop's writes to the file named last, in the screen's pixels.
+    Picture PictureBy(const std::string& command, int x, int y, int width, int height) const {
+        const std::filesystem::path file = runtime_.path() / "desktop-picture.png";
+        std::filesystem::remove(file);
+        if (const std::string said = OnSession(command + " '" + file.string() + "'"); !std::filesystem::exists(file))
+            throw std::runtime_error("the desktop took no picture: " + said);
+        return test::PngPart(file, x, y, width, height);
+    }
     // A fresh environment in the desktop's session, on its private buses.
     std::string DesktopSession(const std::string& desktop) const {
         return "env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME=" + home_.string() + " XDG_RUNTIME_DIR=" + runtime_.path().string() +

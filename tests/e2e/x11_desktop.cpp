@@ -19,8 +19,7 @@ public:
                        (runtime_.path() / "shell.log").string());
         if (!WaitFor([&] { return Shell(As(false) + "gdbus introspect --session --dest org.gnome.Shell --object-path /org/gnome/Shell 2>&1").find("ShellVersion") != std::string::npos; }, 30000))
             throw std::runtime_error("GNOME Shell did not start: " + test::FileContents(runtime_.path() / "shell.log"));
-        SleepMs(1500);
-        Keys("Escape");
+        SleepMs(1500), Keys("Escape");
     }
     ~GnomeOnX11Desktop() override {
         KillProgram();
