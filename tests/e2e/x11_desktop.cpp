@@ -13,8 +13,9 @@ public:
     explicit GnomeOnX11Desktop(DesktopOptions options) : X11Desktop((options.tray = TrayHost::Absent, options)) {
         if (Shell("command -v gnome-shell gsettings >/dev/null && echo ok") != "ok\n") throw Missing("GNOME Shell is not installed");
         fs::create_directories(home_);
-        bus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
-        systemBus_ = SpawnTelling({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, systemBusPid_);
+        // With the session's home, which the settings service they start writes to.
+        bus_ = SpawnTelling({"env", "HOME=" + home_.string(), "dbus-daemon", "--session", "--nofork", "--print-address=3"}, bus_pid_);
+        systemBus_ = SpawnTelling({"env", "HOME=" + home_.string(), "dbus-daemon", "--session", "--nofork", "--print-address=3"}, systemBusPid_);
         shell_ = Spawn({"sh", "-c", "exec " + As(false) + "DBUS_SYSTEM_BUS_ADDRESS=" + systemBus_ + " gnome-shell --x11 --replace"},
                        (runtime_.path() / "shell.log").string());
         if (!WaitFor([&] { return Shell(As(false) + "gdbus introspect --session --dest org.gnome.Shell --object-path /org/gnome/Shell 2>&1").find("ShellVersion") != std::string::npos; }, 30000))
