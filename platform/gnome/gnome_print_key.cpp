@@ -46,8 +46,13 @@ const PrintKeyRecord& Record() {
 
 bool GnomePrintKey::Asked() { return Record().Exists(); }
 
+// Settings that cannot be read now (a dconf slow to start) count as bound:
+// the question waits for a start that can tell, rather than being asked
+// of a user whose key already works.
 bool GnomePrintKey::Bound(const std::string& program) {
-    for (const std::string& path : GsettingsList(Gsettings({"get", kMediaKeys, "custom-keybindings"})))
+    const std::string shortcuts = Gsettings({"get", kMediaKeys, "custom-keybindings"});
+    if (shortcuts.empty()) return true;
+    for (const std::string& path : GsettingsList(shortcuts))
         for (const std::string& command : {ShellQuoted(program) + " --capture", program + " --capture"})  // as bound now, and before
             if (Gsettings({"get", Custom(path), "command"}).find(command) != std::string::npos) return true;
     return false;

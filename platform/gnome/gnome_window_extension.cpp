@@ -55,9 +55,11 @@ std::optional<Rect> GnomeWindowExtension::FocusedFrame() {
     return Rect{x, y, x + std::max(0, a[3].toInt()), y + std::max(0, a[4].toInt())};
 }
 
+// Not while the settings cannot be read: the question waits for a start that can tell.
 bool GnomeWindowExtension::Pending() {
-    const auto enabled = Enabled();
-    return !Record().Exists() && std::find(enabled.begin(), enabled.end(), kUuid) == enabled.end();
+    const std::string list = Gsettings({"get", kShell, "enabled-extensions"});
+    const auto enabled = GsettingsList(list);
+    return !Record().Exists() && !list.empty() && std::find(enabled.begin(), enabled.end(), kUuid) == enabled.end();
 }
 
 // The user's own copy only where the package has not installed one; the

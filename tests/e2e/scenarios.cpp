@@ -647,10 +647,11 @@ private:
     // above a window's content: the run of marked columns, gaps of a few
     // pixels bridged, that lies nearest the bar's middle.
     // The caption as the title bar shows it once drawn: two readings alike
-    // and not empty, as a loaded desktop may draw the bar after the window.
+    // and not empty, as a loaded desktop may draw the bar after the window
+    // (5 s was not always enough for a sanitized build on a loaded machine).
     std::pair<int, int> SettledCaptionInk(const WindowPlace& window) {
         std::pair<int, int> last{-1, -1}, now{};
-        d().WaitFor([&] { return std::exchange(last, now = CaptionInk(window)) == now && now.first > 0; }, 5000);
+        d().WaitFor([&] { return std::exchange(last, now = CaptionInk(window)) == now && now.first > 0; }, 15000);
         return now;
     }
     std::pair<int, int> CaptionInk(const WindowPlace& window) {
