@@ -28,15 +28,23 @@ cleanup() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq dudo >/dev/null
 }
 trap cleanup EXIT
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+# -noreset: a display without clients for a moment (before the tray host
+# connects) must not reset under the program as it connects.
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp -noreset 2>"$work/xvfb.log")
 pids+=($!)
 read -r number <&3
 export DISPLAY=":$number" XDG_RUNTIME_DIR="$runtime"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!)
-(cd "$work" && exec $command) & pids+=($!)
+(cd "$work" && exec $command >"$work/dudo.log" 2>&1) & pids+=($!)
 for _ in $(seq 80); do
   xwininfo -name "dudo進階版" >/dev/null 2>&1 && xwininfo -name "dudo tray icon" >/dev/null 2>&1 && break
   sleep 0.1
 done
-if ! xwininfo -name "dudo進階版" >/dev/null 2>&1; then echo "The installed program showed no panel." >&2; exit 1; fi
+if ! xwininfo -name "dudo進階版" >/dev/null 2>&1; then
+  echo "The installed program showed no panel on $DISPLAY. It said:" >&2; cat "$work/dudo.log" >&2
+  echo "The display $(xdpyinfo >/dev/null 2>&1 && echo answers || echo does not answer); Xvfb said:" >&2; cat "$work/xvfb.log" >&2
+  ls -la /tmp/.X11-unix >&2; ps -eo pid,etime,args | grep -E "[X]vfb|[X]wayland|[X]ephyr" >&2 || true
+  exit 1
+fi
 echo "The installed package started from its menu entry ($command): panel and tray icon shown."

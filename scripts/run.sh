@@ -22,10 +22,12 @@ cleanup() {
   rm -rf "$runtime"
 }
 pids=(); trap cleanup EXIT
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -dpi 96 -nolisten tcp 2>/dev/null)
+# -noreset: a display without clients for a moment must not reset under the program.
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset 2>/dev/null)
 pids+=($!)
 read -r number <&3
 export DISPLAY=":$number" XDG_RUNTIME_DIR="$runtime"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 & pids+=($!)
 (cd "$work" && exec "$binary") & pids+=($!)
 for _ in $(seq 50); do xwininfo -name "dudo tray icon" >/dev/null 2>&1 && break; sleep 0.1; done
