@@ -99,6 +99,7 @@ public:
     virtual void FocusPattern() {}
     // What the notification service has shown so far, as (title, text);
     // the ones showing are closed. How many are showing or waiting now.
+    virtual bool Notifies() const { return false; }  // a notification service runs
     virtual std::vector<std::pair<std::string, std::string>> Notifications() { return {}; }
     virtual int NotificationsShowing() { return 0; }
     virtual int PixelsPerInch() const = 0;
@@ -106,7 +107,6 @@ public:
     // A click on the tray icon as its host passes it on (button 1 or 3).
     virtual void ClickTrayIcon(int button);
     // A test tool built for Windows beside the program, run on its desktop; its output, then "status=N".
-    virtual std::string RunWindowsTool(const std::string&) { throw Missing("no Windows programs here"); }
     // A command of the desktop's own, where it takes them (sway's).
     virtual void Command(const std::string&) { throw Missing("this desktop takes no commands"); }
     // Moves the panel, its content to that place of the layout.

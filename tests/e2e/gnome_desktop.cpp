@@ -96,6 +96,7 @@ public:
         return PictureBy("gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot --method "
                          "org.gnome.Shell.Screenshot.Screenshot false false", x, y, width, height);
     }
+    bool Notifies() const override { return true; }
     // The message tray's notifications, as (title, text); then closed.
     std::vector<std::pair<std::string, std::string>> Notifications() override {
         const std::string all = "imports.ui.main.messageTray.getSources().flatMap(s => s.notifications)";

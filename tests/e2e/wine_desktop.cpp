@@ -49,10 +49,6 @@ public:
         X11Desktop::PressKey(key, holdMs);
     }
 
-    std::string RunWindowsTool(const std::string& command) override {  // "tool.exe arguments"
-        return Shell(Env() + WineEnv() + "wine '" + fs::path(DUDO_WINE_PROGRAM).parent_path().string() + "'/" + command + " 2>&1; echo status=$?");
-    }
-
 protected:
     std::string Program() const override { return WineEnv() + "wine '" DUDO_WINE_PROGRAM "'"; }
     // The shell's docked icon and its balloons are nameless windows of

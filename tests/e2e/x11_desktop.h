@@ -74,6 +74,7 @@ public:
     std::string DisplayName() const override { return display_; }
     int PixelsPerInch() const override { return dpi_; }
 
+    bool Notifies() const override { return notifier_ > 0; }
     std::vector<std::pair<std::string, std::string>> Notifications() override {
         Dunstctl("close-all");
         SleepMs(100);

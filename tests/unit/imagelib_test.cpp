@@ -218,28 +218,11 @@ TEST_F(Library, AHandedOverPictureIsTakenOpaqueAndLeftEmpty) {
 }
 
 // A screen copy's memory lent to the surface travels with it to the library
-// and back for the next capture; the lender sees it held until then. A copy,
-// or a capture of another size, never writes into the lent memory.
+// and back for the next capture; the lender sees it held until then, and
+// writes into it only for the surface holding it or when no picture does.
+// A copy, a capture of another size, or a surface that cannot stay there
+// takes its pixels along and never writes into the lent memory.
 TEST_F(Library, LentScreenMemoryIsHeldUntilReleasedAndNeverShared) {
-    std::vector<std::uint32_t> segment(320 * 200, 0xFF123456u);
-    auto lease = std::make_shared<int>();
-    Picture surface = Picture::Sized(320, 200, Picture{});
-    surface.pixels = PixelMemory::Lent(segment.data(), segment.size(), lease);
-    library.FromPicture(std::move(surface));
-    const Picture copy = library.image().pixels;
-    EXPECT_NE(copy.pixels.data(), segment.data());
-    EXPECT_EQ(lease.use_count(), 2);
-    Picture next = Picture::Sized(160, 100, library.ReleasePixels());
-    EXPECT_EQ(next.pixels.data(), segment.data());  // a smaller capture fits in the lent memory
-    next = Picture::Filled(640, 400, 0, std::move(next));
-    EXPECT_NE(next.pixels.data(), segment.data());
-    EXPECT_EQ(lease.use_count(), 1);
-    EXPECT_EQ(segment[0], 0xFF123456u);
-}
-
-// The screen copies write into their memory only for the surface holding it,
-// or when no picture does; a surface that cannot stay there takes its pixels along.
-TEST_F(Library, LentMemoryIsWrittenOnlyWhereNoOtherPictureHoldsIt) {
     std::vector<std::uint32_t> segment(320 * 200, 0xFF123456u);
     const PixelLender lender(segment.data(), std::make_shared<int>());
     Picture surface = Picture::Sized(320, 200, Picture{});
@@ -248,12 +231,21 @@ TEST_F(Library, LentMemoryIsWrittenOnlyWhereNoOtherPictureHoldsIt) {
     EXPECT_TRUE(lender.FreeFor(surface));
     library.FromPicture(std::move(surface));
     EXPECT_FALSE(lender.FreeFor(Picture{}));  // the library's image holds it
+    const Picture copy = library.image().pixels;
+    EXPECT_NE(copy.pixels.data(), segment.data());
     Picture next = Picture::Sized(320, 200, library.ReleasePixels());
     EXPECT_TRUE(lender.FreeFor(next));
     lender.TakeBack(next);
     EXPECT_NE(next.pixels.data(), segment.data());
     EXPECT_EQ(next.at(319, 199), 0xFF123456u);
     EXPECT_TRUE(lender.FreeFor(Picture{}));
+    lender.LendTo(next);
+    next = Picture::Sized(160, 100, std::move(next));
+    EXPECT_EQ(next.pixels.data(), segment.data());  // a smaller capture fits in the lent memory
+    next = Picture::Filled(640, 400, 0, std::move(next));
+    EXPECT_NE(next.pixels.data(), segment.data());
+    EXPECT_TRUE(lender.FreeFor(Picture{}));
+    EXPECT_EQ(segment[0], 0xFF123456u);
 }
 
 // Files are written while they are encoded: a write that fails part way (a
