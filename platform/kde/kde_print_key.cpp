@@ -15,6 +15,7 @@
 
 #include "common/error.h"
 #include "platform/kde/kwin_screenshot.h"
+#include "platform/desktop/desktop.h"
 #include "platform/desktop/print_key_record.h"
 
 namespace dudo::kglobalaccel {
@@ -137,9 +138,8 @@ QString DesktopFile() { return QStandardPaths::writableLocation(QStandardPaths::
 }  // namespace
 
 bool KdePrintKey::OnKde() {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    return desktop && std::string(desktop).find("KDE") != std::string::npos && bus.isConnected() &&
+    return CurrentDesktopIs("KDE") && bus.isConnected() &&
            bus.interface()->isServiceRegistered(kService).value();
 }
 
