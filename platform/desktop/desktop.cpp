@@ -34,6 +34,11 @@ ScreenSource Desktop::ChooseSource(bool screenCopy) {
     return source_;
 }
 
+bool Desktop::PrintKeyOfferPending(const std::string& program) {
+    if (!printKeyOfferPending_) printKeyOfferPending_ = ReadPrintKeyOfferPending(program);
+    return *printKeyOfferPending_;
+}
+
 ScreenSource Desktop::PreferredSource(bool screenCopy) { return screenCopy ? ScreenSource::WindowSystem : ScreenSource::Portal; }
 
 // The portal's picture, of the whole layout. Where the desktop asks the user

@@ -49,8 +49,9 @@ public:
     using Ask = std::function<bool(const std::string& question)>;
     virtual void OfferPrintKey(const std::string& /*program*/, const Ask&) {}
     // Whether that offer is still to come: until it is answered, the notice
-    // that another program also reacts to Print Screen waits.
-    virtual bool PrintKeyOfferPending(const std::string& /*program*/) { return false; }
+    // that another program also reacts to Print Screen waits. The desktop's
+    // settings are read for it once a run, and the offer goes by that answer.
+    bool PrintKeyOfferPending(const std::string& program);
 
     // Whether title bars centre the caption between buttons on both sides,
     // cutting what does not fit: the panel then makes room for it.
@@ -62,12 +63,16 @@ public:
 protected:
     // Where the screen comes from on this desktop, unless the user asks.
     virtual ScreenSource PreferredSource(bool screenCopy);
+    // Read from the desktop's settings: none runs `program --capture` on
+    // Print, and the user has not answered the offer.
+    virtual bool ReadPrintKeyOfferPending(const std::string& /*program*/) { return false; }
     bool wayland() const { return wayland_; }
 
 private:
     const bool wayland_;
     ScreenSource source_ = ScreenSource::WindowSystem;
     bool portalAllowed_ = false;  // it gave a picture: no one asks any more
+    std::optional<bool> printKeyOfferPending_;
 };
 
 // The desktop of this session, from XDG_CURRENT_DESKTOP and what answers

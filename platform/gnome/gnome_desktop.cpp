@@ -31,12 +31,12 @@ const char* const kExtensionQuestion =
 // --capture`; on X11 dudo sees the key itself, and a shortcut would make
 // each press two pictures.
 void GnomeDesktop::OfferPrintKey(const std::string& program, const Ask& ask) {
-    GnomePrintKey::OfferOnce(program, wayland(), [&] { return ask(wayland() ? kWaylandQuestion : kX11Question); });
+    if (PrintKeyOfferPending(program)) GnomePrintKey::Offer(program, wayland(), [&] { return ask(wayland() ? kWaylandQuestion : kX11Question); });
     if (wayland()) GnomeWindowExtension::OfferOnce([&] { return ask(kExtensionQuestion); });
 }
 
 std::optional<Rect> GnomeDesktop::FocusedWindow() { return GnomeWindowExtension::FocusedFrame(); }
 
-bool GnomeDesktop::PrintKeyOfferPending(const std::string& program) { return GnomePrintKey::Pending(program); }
+bool GnomeDesktop::ReadPrintKeyOfferPending(const std::string& program) { return GnomePrintKey::Pending(program); }
 
 }  // namespace dudo

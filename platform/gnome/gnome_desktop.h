@@ -15,9 +15,11 @@ class GnomeDesktop : public Desktop {
 public:
     using Desktop::Desktop;
     void OfferPrintKey(const std::string& program, const Ask& ask) override;
-    bool PrintKeyOfferPending(const std::string& program) override;
     bool CentresCaptions() const override { return true; }
     std::optional<Rect> FocusedWindow() override;
+
+protected:
+    bool ReadPrintKeyOfferPending(const std::string& program) override;
 };
 
 }  // namespace dudo

@@ -20,10 +20,9 @@ public:
     // Whether the question is still to be asked: never asked, and no
     // custom shortcut runs `<program> --capture` yet.
     static bool Pending(const std::string& program) { return !Asked() && !Bound(program); }
-    // Asks once, where pending, and binds the key on "yes" (with the custom
-    // shortcut where `throughShortcut`); `ask` shows the question and tells the answer.
-    template <class Ask> static void OfferOnce(const std::string& program, bool throughShortcut, Ask&& ask) {
-        if (!Pending(program)) return;
+    // Asks, and binds the key on "yes" (with the custom shortcut where
+    // `throughShortcut`); `ask` shows the question and tells the answer.
+    template <class Ask> static void Offer(const std::string& program, bool throughShortcut, Ask&& ask) {
         if (ask()) Bind(program, throughShortcut);
         else Remember("declined\n");
     }

@@ -43,8 +43,8 @@ Picture KdeDesktop::KwinPicture(bool withPointer) {
 std::optional<Rect> KdeDesktop::FocusedWindow() { return KwinActiveWindow(); }
 
 void KdeDesktop::OfferPrintKey(const std::string& program, const Ask& ask) {
-    if (!wayland() || !KdePrintKey::OnKde()) return;
-    KdePrintKey::OfferOnce(program, [&] {  // asks only where still pending
+    if (!PrintKeyOfferPending(program)) return;
+    KdePrintKey::Offer(program, [&] {
         return ask("在 KDE 上，Print Screen 鍵只能經由桌面的全域快捷鍵交給 dudo。要現在設定嗎？"
                    "原本使用 Print Screen 的快捷鍵 (例如 Spectacle) 會讓出這個鍵；執行 dudo --restore-print-key 可以還原。"
                    " (On KDE, Print Screen reaches dudo only through the desktop's global shortcuts. Set this up now? "
@@ -52,6 +52,6 @@ void KdeDesktop::OfferPrintKey(const std::string& program, const Ask& ask) {
     });
 }
 
-bool KdeDesktop::PrintKeyOfferPending(const std::string&) { return wayland() && KdePrintKey::OnKde() && KdePrintKey::Pending(); }
+bool KdeDesktop::ReadPrintKeyOfferPending(const std::string&) { return wayland() && KdePrintKey::OnKde() && KdePrintKey::Pending(); }
 
 }  // namespace dudo

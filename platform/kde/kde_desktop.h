@@ -16,12 +16,12 @@ public:
     using Desktop::Desktop;
     Picture LayoutPicture(bool withPointer) override;
     void OfferPrintKey(const std::string& program, const Ask& ask) override;
-    bool PrintKeyOfferPending(const std::string& program) override;
     bool CentresCaptions() const override { return true; }
     // Under Wayland, as KWin's scripting tells it (KwinActiveWindow).
     std::optional<Rect> FocusedWindow() override;
 
 protected:
+    bool ReadPrintKeyOfferPending(const std::string& program) override;
     ScreenSource PreferredSource(bool screenCopy) override;
 
 private:

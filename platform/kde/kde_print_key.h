@@ -16,12 +16,11 @@ class KdePrintKey {
 public:
     // Whether this is a KDE session with its global shortcuts.
     static bool OnKde();
-    // Asks once, unless a shortcut on Print already runs dudo's capture,
-    // and binds the key on "yes"; `ask` shows the question and tells the answer.
-    // Whether the question is still to be asked.
+    // Whether the question is still to be asked: never answered, and no
+    // shortcut on Print runs dudo's capture yet.
     static bool Pending() { return !Asked() && !Bound(); }
-    template <class Ask> static void OfferOnce(const std::string& program, Ask&& ask) {
-        if (!Pending()) return;
+    // Asks, and binds the key on "yes"; `ask` shows the question and tells the answer.
+    template <class Ask> static void Offer(const std::string& program, Ask&& ask) {
         if (ask()) Bind(program);
         else Decline();
     }
