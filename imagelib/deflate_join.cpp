@@ -316,19 +316,24 @@ DeflateEnd FindDeflateEnd(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-void MakeContinuable(Bytes& out, std::size_t from) {
-    const std::uint8_t* stream = out.data() + from;
-    const std::size_t size = out.size() - from;
+std::size_t MakeContinuable(std::uint8_t* stream, std::size_t size) {
     const std::optional<DeflateEnd> quick = EndOfOnlyBlock(stream, size);
     const DeflateEnd end = quick ? *quick : FindDeflateEnd(stream, size);
-    out[from + end.finalHeaderBit / 8] &= static_cast<std::uint8_t>(~(1u << (end.finalHeaderBit % 8)));
+    stream[end.finalHeaderBit / 8] &= static_cast<std::uint8_t>(~(1u << (end.finalHeaderBit % 8)));
     const int used = static_cast<int>(end.endBit % 8);  // bits used in the last byte
-    out.resize(from + (end.endBit + 7) / 8);
-    if (used) out.back() &= static_cast<std::uint8_t>((1u << used) - 1);
+    std::size_t length = (end.endBit + 7) / 8;
+    if (used) stream[length - 1] &= static_cast<std::uint8_t>((1u << used) - 1);
     // An empty stored block: three header bits, padding to the byte, then
     // LEN 0 and NLEN 0xFFFF.
-    if (used == 0 || 8 - used < 3) out.push_back(0);
-    out.insert(out.end(), {0x00, 0x00, 0xFF, 0xFF});
+    if (used == 0 || 8 - used < 3) stream[length++] = 0;
+    for (std::uint8_t byte : {0x00, 0x00, 0xFF, 0xFF}) stream[length++] = byte;
+    return length;
+}
+
+void MakeContinuable(Bytes& out, std::size_t from) {
+    const std::size_t size = out.size() - from;
+    out.resize(out.size() + kContinuableGrowth);
+    out.resize(from + MakeContinuable(out.data() + from, size));
 }
 
 }  // namespace dudo

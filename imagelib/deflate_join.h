@@ -20,9 +20,15 @@ struct DeflateEnd {
 // Throws Error when the stream is malformed or truncated.
 DeflateEnd FindDeflateEnd(const std::uint8_t* data, std::size_t size);
 
-// Rewrites the complete raw deflate stream that fills `out` from `from` on
-// so that another may follow it. A stream that is one block is done from its
-// last byte where that tells its end; any other is walked.
+// Rewrites the complete raw deflate stream of `size` bytes at `stream` so
+// that another may follow it, and gives its new size: at most
+// kContinuableGrowth bytes more, which must be room after it. A stream that
+// is one block is done from its last byte where that tells its end; any
+// other is walked.
+constexpr std::size_t kContinuableGrowth = 5;
+std::size_t MakeContinuable(std::uint8_t* stream, std::size_t size);
+
+// The same on the stream that fills `out` from `from` on.
 void MakeContinuable(Bytes& out, std::size_t from = 0);
 
 }  // namespace dudo

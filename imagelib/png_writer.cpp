@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <span>
 #include <string>
 #include <thread>
@@ -456,7 +457,8 @@ int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int f
 // another frame (25 MB at 3840 x 2160).
 struct Band {
     int first = 0, last = 0;
-    Bytes deflated;
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> deflated{nullptr, &std::free};
+    std::size_t deflatedSize = 0;
     std::uint32_t adler = 1;
     std::size_t size = 0;  // filtered bytes
     bool done = false;
@@ -492,7 +494,6 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
 struct PngEncoder::Worker {
     std::vector<std::uint8_t> filtered;
     std::unique_ptr<RowScratch> rowScratch;
-    Bytes deflated;
     using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
     std::map<int, Compressor> compressors;  // by level: a band may take another than the one before
 };
@@ -530,19 +531,29 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     libdeflate_compressor* compressor =
         CompressorFor(worker, busyBand ? std::min(effort.deflateLevel, kBusyBandLevel) : effort.deflateLevel);
     band.adler = libdeflate_adler32(1, filtered, band.size);
-    Bytes& out = worker.deflated;
-    out.clear();
     const std::size_t piece = effort.wholeBands ? band.size : kPieceBytes;
+    std::size_t room = 0;
+    for (std::size_t at = 0; at < band.size; at += piece)
+        room += libdeflate_deflate_compress_bound(compressor, std::min(piece, band.size - at)) + kContinuableGrowth;
+    // Not cleared: the compressor writes every byte that is kept.
+    band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(room)));
+    if (!band.deflated) throw std::bad_alloc();
+    std::size_t used = 0;
     for (std::size_t at = 0; at < band.size; at += piece) {
-        const std::size_t n = std::min(piece, band.size - at), from = out.size();
-        const std::size_t bound = libdeflate_deflate_compress_bound(compressor, n);
-        out.resize(from + bound);
-        const std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, out.data() + from, bound);
+        const std::size_t n = std::min(piece, band.size - at);
+        std::uint8_t* to = band.deflated.get() + used;
+        std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, to, room - used - kContinuableGrowth);
         if (made == 0) throw Error("PNG：壓縮失敗 (compression failed)");
-        out.resize(from + made);
-        if (!last || at + n < band.size) MakeContinuable(out, from);
+        if (!last || at + n < band.size) made = MakeContinuable(to, made);
+        used += made;
     }
-    band.deflated.assign(out.begin(), out.end());
+    band.deflatedSize = used;
+    // A band done before those ahead of it waits in no more than it needs;
+    // shrinking in place moves nothing.
+    if (void* fitted = std::realloc(band.deflated.get(), used)) {
+        band.deflated.release();
+        band.deflated.reset(static_cast<std::uint8_t*>(fitted));
+    }
 }
 
 // Each band goes to the sink as an IDAT chunk as soon as it and all before
@@ -571,8 +582,8 @@ private:
         Bytes checksum;
         if (last) Put32(checksum, adler_);
         Chunk(sink_, "IDAT", {first ? std::span<const std::uint8_t>(kZlibHeader) : std::span<const std::uint8_t>(),
-                              band.deflated, checksum});
-        Bytes().swap(band.deflated);
+                              {band.deflated.get(), band.deflatedSize}, checksum});
+        band.deflated.reset();
     }
 
     std::vector<Band>& bands_;
