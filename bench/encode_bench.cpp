@@ -2,9 +2,11 @@
 // screens of a corpus (bench/corpus.sh), as ratios against libpng at zlib's
 // level 6 with its adaptive filters, measured in the same run. Not a test:
 // it prints figures.
-//   encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N] [--formats]
+//   encode_bench CORPUS_FOLDER [--runs N] [--grid | --level N | --try EFFORT...] [--formats]
 // --grid also tries each filter choice at each libdeflate level, for
-// choosing what the seven levels are; --level N runs one level alone;
+// choosing what the seven levels are; --try FILTER,LEVEL,WHOLE,BUSYLEVEL,BUSYWHOLE
+// (FILTER sub, fewest or smallest; WHOLE 0 or 1) tries one effort, and may
+// be given again; --level N runs one level alone;
 // --formats adds JPEG at quality 90, BMP and GIF (quantised, and dithered).
 #include <algorithm>
 #include <chrono>
@@ -58,8 +60,21 @@ Row PngRow(const std::string& name, PngEffort effort) {
             }};
 }
 
-std::vector<Row> Rows(bool grid, int only, bool formats) {
+// An effort as --try gives it: "smallest,7,1,2,1".
+Row TriedRow(const std::string& spec) {
+    char filter[16] = {};
+    int level = 1, whole = 0, busyLevel = 1, busyWhole = 0;
+    std::sscanf(spec.c_str(), "%15[a-z],%d,%d,%d,%d", filter, &level, &whole, &busyLevel, &busyWhole);
+    const RowFilter rows = !std::strcmp(filter, "sub") ? RowFilter::Sub
+                           : !std::strcmp(filter, "fewest") ? RowFilter::Fewest
+                                                            : RowFilter::Smallest;
+    return PngRow(spec, {level, rows, whole != 0, busyLevel, busyWhole != 0});
+}
+
+std::vector<Row> Rows(bool grid, int only, bool formats, const std::vector<std::string>& tried) {
     std::vector<Row> rows;
+    for (const std::string& spec : tried) rows.push_back(TriedRow(spec));
+    if (!tried.empty()) return rows;
     for (int level = 1; level <= 7; ++level)
         if (only == 0 || only == level) rows.push_back(PngRow("level " + std::to_string(level), PngEffortOf(level)));
     if (formats) {
@@ -76,7 +91,7 @@ std::vector<Row> Rows(bool grid, int only, bool formats) {
         for (int f = 0; f < 3; ++f)
             for (bool whole : {false, true})
                 rows.push_back(PngRow("d" + std::to_string(deflate) + " " + filters[f] + (whole ? " whole" : ""),
-                                      {deflate, static_cast<RowFilter>(f), whole}));
+                                      {deflate, static_cast<RowFilter>(f), whole, std::min(deflate, 1), whole}));
     return rows;
 }
 
@@ -90,21 +105,23 @@ int main(int argc, char** argv) {
     int runs = 5;
     bool grid = false, formats = false;
     int only = 0;  // one level alone, as for its peak memory
+    std::vector<std::string> tried;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
         if (!std::strcmp(argv[i], "--grid")) grid = true;
         if (!std::strcmp(argv[i], "--formats")) formats = true;
         if (!std::strcmp(argv[i], "--level") && i + 1 < argc) only = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--try") && i + 1 < argc) tried.push_back(argv[++i]);
     }
     const std::vector<fs::path> files = bench::CorpusFiles(argv[1]);
-    const std::vector<Row> rows = Rows(grid, only, formats);
+    const std::vector<Row> rows = Rows(grid, only, formats, tried);
     // Over the whole corpus: geometric means of the ratios against libpng.
     std::map<std::string, std::pair<double, double>> logSum;
     for (const fs::path& file : files) {
         const Image image = bench::LoadPng(file);
         // One level alone skips libpng, whose copies would hide the level's own peak memory.
         const Figure base =
-            only ? Figure{1, 1} : Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
+            only || !tried.empty() ? Figure{1, 1} : Measure([&] { return bench::LibpngLevel6Size(image); }, std::max(1, runs / 2));
         std::printf("%s: libpng level 6 %zu bytes in %.1f ms\n", file.filename().c_str(), base.bytes, base.ms);
         for (const Row& row : rows) {
             const Figure f = Measure([&] { return row.encode(image); }, runs);

@@ -18,10 +18,15 @@ namespace dudo {
 // band is one deflate stream, or pieces whose ends are found without a walk
 // (faster, a little larger).
 enum class RowFilter { Sub, Fewest, Smallest };
+// How hard a PNG is compressed: libdeflate's level, and whether a band is
+// compressed whole or in pieces, for bands of screen content and for busy
+// bands (photographs, noise), which gain little from the slower levels.
 struct PngEffort {
     int deflateLevel = 1;
     RowFilter rows = RowFilter::Fewest;
     bool wholeBands = false;
+    int busyLevel = 1;
+    bool busyWholeBands = false;
 };
 // The user's compression level, 1 (least) to 7 (most), as effort.
 PngEffort PngEffortOf(int compression);

@@ -389,17 +389,14 @@ struct RowScratch {
     std::uint8_t* candidates[5];
 };
 
-// The row's filter where every row may take any of the five: a row that Sub
-// or Up leaves mostly zero is screen content, and keeps the choice of fewest
-// non-zero bytes that suits it; any other, a busy row (a photograph, noise),
-// takes the filter whose bytes have the smallest magnitudes. Says whether the row
-// was busy.
-bool FilterRowSmallest(const NonZero& count, const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
-                       std::size_t b, RowScratch& scratch, std::uint8_t* out) {
-    if (std::min(count.sub, count.up) * 4 < n) {
-        FilterRowFewest(count, cur, prev, n, b, out);
-        return false;
-    }
+// A row that Sub or Up leaves mostly zero is screen content; any other is a
+// busy row, of a photograph or noise.
+bool Busy(const NonZero& count, std::size_t n) { return std::min(count.sub, count.up) * 4 >= n; }
+
+// A busy row's filter where every row may take any of the five: the one
+// whose bytes have the smallest magnitudes.
+void FilterRowSmallest(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::size_t b,
+                       RowScratch& scratch, std::uint8_t* out) {
     static const AllFiltersFn allFilters = PickAllFilters();
     FilterCosts cost = {};
     allFilters(cur, prev, n, b, scratch.candidates, cost);
@@ -408,7 +405,6 @@ bool FilterRowSmallest(const NonZero& count, const std::uint8_t* cur, const std:
         if (cost[f] < cost[best]) best = f;
     out[0] = static_cast<std::uint8_t>(best);
     std::memcpy(out + 1, scratch.candidates[best], n);
-    return true;
 }
 
 // Filters rows [first, last) into `filtered`, row `first` at its start;
@@ -439,10 +435,13 @@ int FilterRows(const Image& image, const Layout& layout, RowFilter filter, int f
             std::memcpy(out + 1, cur, n);
         } else if (filter == RowFilter::Sub || n < kShortRow) {
             ApplyFilter(kSub, cur, prev, n, b, out);
-        } else if (filter == RowFilter::Smallest) {
-            busy += FilterRowSmallest(countNonZero(cur, prev, n, b), cur, prev, n, b, *scratch, out);
         } else {
-            FilterRowFewest(countNonZero(cur, prev, n, b), cur, prev, n, b, out);
+            // Screen rows keep the choice of fewest non-zero bytes that suits them.
+            const NonZero count = countNonZero(cur, prev, n, b);
+            const bool busyRow = Busy(count, n);
+            busy += busyRow;
+            if (busyRow && filter == RowFilter::Smallest) FilterRowSmallest(cur, prev, n, b, *scratch, out);
+            else FilterRowFewest(count, cur, prev, n, b, out);
         }
         std::swap(prev, cur);
     }
@@ -515,23 +514,17 @@ libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
     return found->second.get();
 }
 
-// A band of mostly busy rows (a photograph, noise) gains little from
-// libdeflate's slower levels, a few per cent for twice the time, where text
-// and flat screen content gain a tenth and more: such a band is compressed
-// at the fastest level, and the effort goes where it pays.
-constexpr int kBusyBandLevel = 1;
-
 void CompressBand(const Image& image, const Layout& layout, const PngEffort& effort, bool last,
                   PngEncoder::Worker& worker, Band& band) {
     const std::size_t stride = layout.rowBytes + 1;
     band.size = static_cast<std::size_t>(band.last - band.first) * stride;
     std::uint8_t* filtered = Room(worker.filtered, band.size);
     const int busy = FilterRows(image, layout, effort.rows, band.first, band.last, filtered, worker.rowScratch);
+    // A band of mostly busy rows takes the effort meant for such.
     const bool busyBand = busy * 2 > band.last - band.first;
-    libdeflate_compressor* compressor =
-        CompressorFor(worker, busyBand ? std::min(effort.deflateLevel, kBusyBandLevel) : effort.deflateLevel);
+    libdeflate_compressor* compressor = CompressorFor(worker, busyBand ? effort.busyLevel : effort.deflateLevel);
     band.adler = libdeflate_adler32(1, filtered, band.size);
-    const std::size_t piece = effort.wholeBands ? band.size : kPieceBytes;
+    const std::size_t piece = (busyBand ? effort.busyWholeBands : effort.wholeBands) ? band.size : kPieceBytes;
     std::size_t room = 0;
     for (std::size_t at = 0; at < band.size; at += piece)
         room += libdeflate_deflate_compress_bound(compressor, std::min(piece, band.size - at)) + kContinuableGrowth;
@@ -648,15 +641,19 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
 }
 
 // Seven steps, each smaller and no faster than the one below on the corpus
-// of screens as a whole (bench/png-encode-results.md): Sub rows, then the
-// better of Sub and Up, then whole bands at libdeflate's level 2, then all
-// five filters on busy rows, then libdeflate's slower levels. On a
-// photograph the top four are alike: its bands take the fastest deflate.
+// of screens as a whole (bench/png-encode-results.md). Every level filters
+// busy rows by the best of the five filters and screen rows by the better of
+// Sub and Up, and compresses screen bands whole, where libdeflate's level 2
+// is both faster and smaller than its level 1. The least effort compresses
+// busy bands in pieces that need no walk to join; then whole; then the screen
+// bands at libdeflate's slower levels; the most also takes busy bands past
+// the fastest level.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
-        {1, RowFilter::Sub, false},      {1, RowFilter::Fewest, false},   {2, RowFilter::Fewest, true},
-        {2, RowFilter::Smallest, true},  {5, RowFilter::Smallest, true},  {6, RowFilter::Smallest, true},
-        {7, RowFilter::Smallest, true},
+        {2, RowFilter::Smallest, true, 1, false}, {2, RowFilter::Smallest, true, 1, true},
+        {4, RowFilter::Smallest, true, 1, true},  {5, RowFilter::Smallest, true, 1, true},
+        {6, RowFilter::Smallest, true, 1, true},  {7, RowFilter::Smallest, true, 1, true},
+        {7, RowFilter::Smallest, true, 2, true},
     };
     return kLevels[std::clamp(compression, 1, 7) - 1];
 }
