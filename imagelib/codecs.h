@@ -21,6 +21,8 @@ enum class RowFilter { Sub, Fewest, Smallest };
 // How hard a PNG is compressed: libdeflate's level, and whether a band is
 // compressed whole or in pieces, for bands of screen content and for busy
 // bands (photographs, noise), which gain little from the slower levels.
+// Level kLiteralsOnly codes every byte as a literal, looking for no match.
+constexpr int kLiteralsOnly = 0;
 struct PngEffort {
     int deflateLevel = 1;
     RowFilter rows = RowFilter::Fewest;

@@ -25,6 +25,7 @@
 #include "common/error.h"
 #include "imagelib/codecs.h"
 #include "imagelib/deflate_join.h"
+#include "imagelib/literal_deflate.h"
 
 namespace dudo {
 
@@ -514,6 +515,28 @@ libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
     return found->second.get();
 }
 
+// Compresses `filtered` with libdeflate in pieces of `piece` bytes into the
+// band's memory; gives the size.
+std::size_t Deflate(libdeflate_compressor* compressor, const std::uint8_t* filtered, std::size_t size,
+                    std::size_t piece, bool last, Band& band) {
+    std::size_t room = 0;
+    for (std::size_t at = 0; at < size; at += piece)
+        room += libdeflate_deflate_compress_bound(compressor, std::min(piece, size - at)) + kContinuableGrowth;
+    // Not cleared: the compressor writes every byte that is kept.
+    band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(room)));
+    if (!band.deflated) throw std::bad_alloc();
+    std::size_t used = 0;
+    for (std::size_t at = 0; at < size; at += piece) {
+        const std::size_t n = std::min(piece, size - at);
+        std::uint8_t* to = band.deflated.get() + used;
+        std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, to, room - used - kContinuableGrowth);
+        if (made == 0) throw Error("PNG：壓縮失敗 (compression failed)");
+        if (!last || at + n < size) made = MakeContinuable(to, made);
+        used += made;
+    }
+    return used;
+}
+
 void CompressBand(const Image& image, const Layout& layout, const PngEffort& effort, bool last,
                   PngEncoder::Worker& worker, Band& band) {
     const std::size_t stride = layout.rowBytes + 1;
@@ -522,23 +545,16 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     const int busy = FilterRows(image, layout, effort.rows, band.first, band.last, filtered, worker.rowScratch);
     // A band of mostly busy rows takes the effort meant for such.
     const bool busyBand = busy * 2 > band.last - band.first;
-    libdeflate_compressor* compressor = CompressorFor(worker, busyBand ? effort.busyLevel : effort.deflateLevel);
+    const int level = busyBand ? effort.busyLevel : effort.deflateLevel;
     band.adler = libdeflate_adler32(1, filtered, band.size);
-    const std::size_t piece = (busyBand ? effort.busyWholeBands : effort.wholeBands) ? band.size : kPieceBytes;
-    std::size_t room = 0;
-    for (std::size_t at = 0; at < band.size; at += piece)
-        room += libdeflate_deflate_compress_bound(compressor, std::min(piece, band.size - at)) + kContinuableGrowth;
-    // Not cleared: the compressor writes every byte that is kept.
-    band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(room)));
-    if (!band.deflated) throw std::bad_alloc();
     std::size_t used = 0;
-    for (std::size_t at = 0; at < band.size; at += piece) {
-        const std::size_t n = std::min(piece, band.size - at);
-        std::uint8_t* to = band.deflated.get() + used;
-        std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, to, room - used - kContinuableGrowth);
-        if (made == 0) throw Error("PNG：壓縮失敗 (compression failed)");
-        if (!last || at + n < band.size) made = MakeContinuable(to, made);
-        used += made;
+    if (level == kLiteralsOnly) {
+        band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(LiteralDeflateBound(band.size))));
+        if (!band.deflated) throw std::bad_alloc();
+        used = LiteralDeflate(filtered, band.size, last, band.deflated.get());
+    } else {
+        used = Deflate(CompressorFor(worker, level), filtered, band.size,
+                       (busyBand ? effort.busyWholeBands : effort.wholeBands) ? band.size : kPieceBytes, last, band);
     }
     band.deflatedSize = used;
     // A band done before those ahead of it waits in no more than it needs;
@@ -651,7 +667,7 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
 // which at 3840 x 2160 is more than a fifth of a common tool's whole save.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
-        {2, RowFilter::Smallest, true, 1, false}, {2, RowFilter::Smallest, true, 1, true},
+        {2, RowFilter::Smallest, true, kLiteralsOnly, false}, {2, RowFilter::Smallest, true, 1, false},
         {3, RowFilter::Smallest, true, 1, true},  {4, RowFilter::Smallest, true, 1, true},
         {5, RowFilter::Smallest, true, 1, true},  {6, RowFilter::Smallest, true, 1, true},
         {7, RowFilter::Smallest, true, 1, true},
