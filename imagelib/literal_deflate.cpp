@@ -114,7 +114,7 @@ public:
         Flush();
     }
     void Raw(const std::uint8_t* bytes, std::size_t n) {  // only when aligned
-        std::memcpy(out_ + size_, bytes, n);
+        if (n) std::memcpy(out_ + size_, bytes, n);  // an empty input may have no address
         size_ += n;
     }
     std::size_t size() const { return size_; }
