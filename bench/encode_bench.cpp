@@ -61,19 +61,19 @@ Row PngRow(const std::string& name, PngEffort effort) {
 }
 
 // An effort as --try gives it: "smallest,7,1,2,1".
-Row TriedRow(const std::string& spec) {
+Row TriedRow(const std::string& effort) {
     char filter[16] = {};
     int level = 1, whole = 0, busyLevel = 1, busyWhole = 0;
-    std::sscanf(spec.c_str(), "%15[a-z],%d,%d,%d,%d", filter, &level, &whole, &busyLevel, &busyWhole);
+    std::sscanf(effort.c_str(), "%15[a-z],%d,%d,%d,%d", filter, &level, &whole, &busyLevel, &busyWhole);
     const RowFilter rows = !std::strcmp(filter, "sub") ? RowFilter::Sub
                            : !std::strcmp(filter, "fewest") ? RowFilter::Fewest
                                                             : RowFilter::Smallest;
-    return PngRow(spec, {level, rows, whole != 0, busyLevel, busyWhole != 0});
+    return PngRow(effort, {level, rows, whole != 0, busyLevel, busyWhole != 0});
 }
 
 std::vector<Row> Rows(bool grid, int only, bool formats, const std::vector<std::string>& tried) {
     std::vector<Row> rows;
-    for (const std::string& spec : tried) rows.push_back(TriedRow(spec));
+    for (const std::string& effort : tried) rows.push_back(TriedRow(effort));
     if (!tried.empty()) return rows;
     for (int level = 1; level <= 7; ++level)
         if (only == 0 || only == level) rows.push_back(PngRow("level " + std::to_string(level), PngEffortOf(level)));
