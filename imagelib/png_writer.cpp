@@ -2,9 +2,6 @@
 // Indexed images are written with a palette at the smallest bit depth that
 // holds it, grey ones as 8-bit grey, the rest as 8-bit RGB.
 #include <libdeflate.h>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <zlib.h>
 
 #include <algorithm>
@@ -666,12 +663,6 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
     }
     CompressImage(image, layout, effort, workers_, sink);
     Chunk(sink, "IEND", {});
-#ifdef __GLIBC__
-    // The bands' memory, freed out of order, is left in the allocator's
-    // heaps, where it would keep the next save's peak and the idle program
-    // a few megabytes higher: give it back.
-    malloc_trim(0);
-#endif
 }
 
 // Seven steps, each smaller and no faster than the one below on the corpus
