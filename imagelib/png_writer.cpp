@@ -669,14 +669,15 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
 // of screens as a whole (bench/png-encode-results.md). Every level filters
 // busy rows by the best of the five filters and screen rows by the better of
 // Sub and Up, and compresses screen bands whole, where libdeflate's level 2
-// is both faster and smaller than its level 1. The least effort compresses
-// busy bands in pieces that need no walk to join; then whole; then the screen
-// bands at libdeflate's slower levels. Busy bands stay at its fastest level:
+// is both faster and smaller than its level 1. The least effort codes
+// busy bands as literals and runs alone; the others compress them whole at
+// libdeflate's level 1 (in 64 KB pieces they came out larger than level 1's
+// on noise, and no step), and the screen bands at its slower levels. Busy bands stay at its fastest level:
 // its level 2 makes a photograph 2% smaller for half as much time again,
 // which at 3840 x 2160 is more than a fifth of a common tool's whole save.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
-        {2, RowFilter::Smallest, true, kLiteralsOnly, false}, {2, RowFilter::Smallest, true, 1, false},
+        {2, RowFilter::Smallest, true, kLiteralsOnly, false}, {2, RowFilter::Smallest, true, 1, true},
         {3, RowFilter::Smallest, true, 1, true},  {4, RowFilter::Smallest, true, 1, true},
         {5, RowFilter::Smallest, true, 1, true},  {6, RowFilter::Smallest, true, 1, true},
         {7, RowFilter::Smallest, true, 1, true},
