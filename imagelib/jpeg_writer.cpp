@@ -13,6 +13,17 @@
 #include "common/error.h"
 #include "imagelib/codecs.h"
 
+// libjpeg's errors leave it by a jump back to EncodeJpeg, over C frames only.
+// MinGW's setjmp hands longjmp its frame pointer as the frame to unwind to,
+// which need not be the frame Windows' unwinder knows it by; the unwind then
+// runs off the stack (it did under Wine). Without a frame longjmp only
+// restores registers, as glibc's does.
+#ifdef _WIN64
+#define DUDO_SETJMP(buffer) _setjmp((buffer), nullptr)
+#else
+#define DUDO_SETJMP(buffer) setjmp(buffer)
+#endif
+
 namespace dudo {
 
 namespace {
@@ -75,7 +86,7 @@ void EncodeJpeg(const Image& image, int quality, const ByteSink& sink) {
     destination->sink = &sink;
     destination->errors = &errors;
     std::vector<std::uint8_t> greyRow;
-    if (setjmp(errors.jump)) {
+    if (DUDO_SETJMP(errors.jump)) {
         jpeg_destroy_compress(&info);
         if (destination->failure) std::rethrow_exception(destination->failure);
         throw Error(std::string("JPEG：") + errors.message);
