@@ -164,10 +164,11 @@ const Scenario kScenarios[] = {
      "print; file .png 1280 800; pixel 5 795 336699; pixel 1275 5 336699; sh ! test -e /tmp/out.png;" SWAY_TYPED_RANGE, kPortalByChoice},
     // Presses as a hand makes them: one picture each, however long the key
     // is held short of the keyboard's repeat, also when one comes during a
-    // capture, where a scale of 4 makes the picture 5120 x 3200.
+    // capture, where a scale of 8 makes the picture 10240 x 6400: at 4 the
+    // capture could end before a hand's 40 ms press was released.
     {"OnePressOnePicture", {}, "print 40; print 120; print 200; files 3; print; print; files 5", kScreenWithoutAsking},
     {"APressDuringACaptureGivesItsOwnPicture", {},
-     "click Combo4; keys ctrl+a; type 4; pattern 0 0 1280 800; pointer 1200 700; press-during-capture; files 2", kPlain | kDrawnWindows},
+     "click Combo4; keys ctrl+a; type 8; pattern 0 0 1280 800; pointer 1200 700; press-during-capture; files 2", kPlain | kDrawnWindows},
     // Held past the delay, the key repeats as the keyboard does: twice in 1.1 s,
     // on a screen small enough for quick pictures in a sanitized build too.
     {"HeldKeyRepeatsAtTheKeyboardsRate", kSlowRepeat, "pointer 600 400; print 1100; files 3", kPlain | kXInput},
