@@ -493,6 +493,7 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
 // never cleared before use: every byte used is written before it is read.
 struct PngEncoder::Worker {
     std::vector<std::uint8_t> filtered;
+    std::vector<std::uint8_t> pieceScratch;  // a busy band's first piece, compressed the other way
     std::unique_ptr<RowScratch> rowScratch;
     using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
     std::map<int, Compressor> compressors;  // by level: a band may take another than the one before
@@ -523,25 +524,57 @@ libdeflate_compressor* CompressorFor(PngEncoder::Worker& worker, int level) {
     return found->second.get();
 }
 
-// Compresses `filtered` with libdeflate in pieces of `piece` bytes into the
-// band's memory; gives the size.
-std::size_t Deflate(libdeflate_compressor* compressor, const std::uint8_t* filtered, std::size_t size,
-                    std::size_t piece, bool last, Band& band) {
+// Room for `size` bytes compressed in pieces of `piece` bytes, each made
+// continuable.
+std::size_t DeflateRoom(libdeflate_compressor* compressor, std::size_t size, std::size_t piece) {
     std::size_t room = 0;
     for (std::size_t at = 0; at < size; at += piece)
         room += libdeflate_deflate_compress_bound(compressor, std::min(piece, size - at)) + kContinuableGrowth;
-    // Not cleared: the compressor writes every byte that is kept.
-    band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(room)));
-    if (!band.deflated) throw std::bad_alloc();
+    return room;
+}
+
+// Compresses `size` bytes at `filtered` with libdeflate in pieces of `piece`
+// bytes to `out`, which has DeflateRoom for them; gives the size.
+std::size_t Deflate(libdeflate_compressor* compressor, const std::uint8_t* filtered, std::size_t size,
+                    std::size_t piece, bool last, std::uint8_t* out, std::size_t room) {
     std::size_t used = 0;
     for (std::size_t at = 0; at < size; at += piece) {
         const std::size_t n = std::min(piece, size - at);
-        std::uint8_t* to = band.deflated.get() + used;
+        std::uint8_t* to = out + used;
         std::size_t made = libdeflate_deflate_compress(compressor, filtered + at, n, to, room - used - kContinuableGrowth);
         if (made == 0) throw Error("PNG：壓縮失敗 (compression failed)");
         if (!last || at + n < size) made = MakeContinuable(to, made);
         used += made;
     }
+    return used;
+}
+
+std::uint8_t* Allocate(Band& band, std::size_t room) {
+    // Not cleared: the compressors write every byte that is kept.
+    band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(room)));
+    if (!band.deflated) throw std::bad_alloc();
+    return band.deflated.get();
+}
+
+// A busy band at a matching level: a photograph's gains from matches, where
+// noise's filtered rows come out larger with them than as literals, and
+// slower. Its first piece is compressed both ways, and the rest of the band
+// as literals where they made the piece a thirty-second smaller: a band of
+// a photograph that literals win by less has matches further on.
+std::size_t DeflateBusy(libdeflate_compressor* compressor, const std::uint8_t* filtered, std::size_t size, bool last,
+                        std::vector<std::uint8_t>& scratch, Band& band) {
+    const std::size_t piece = kPieceBytes, rest = size - piece;
+    const std::size_t matchedRoom = DeflateRoom(compressor, piece, piece);
+    const std::size_t restRoom = std::max(LiteralDeflateBound(rest), DeflateRoom(compressor, rest, rest));
+    std::uint8_t* out = Allocate(band, std::max(LiteralDeflateBound(piece), matchedRoom) + restRoom);
+    const std::size_t literals = LiteralDeflate(filtered, piece, false, out);
+    std::uint8_t* matched = Room(scratch, matchedRoom);
+    const std::size_t withMatches = Deflate(compressor, filtered, piece, piece, false, matched, matchedRoom);
+    const bool useMatches = withMatches < literals + literals / 32;
+    if (useMatches) std::memcpy(out, matched, withMatches);
+    std::size_t used = useMatches ? withMatches : literals;
+    if (useMatches) used += Deflate(compressor, filtered + piece, rest, rest, last, out + used, restRoom);
+    else used += LiteralDeflate(filtered + piece, rest, last, out + used);
     return used;
 }
 
@@ -557,12 +590,14 @@ void CompressBand(const Image& image, const Layout& layout, const PngEffort& eff
     band.adler = libdeflate_adler32(1, filtered, band.size);
     std::size_t used = 0;
     if (level == kLiteralsOnly) {
-        band.deflated.reset(static_cast<std::uint8_t*>(std::malloc(LiteralDeflateBound(band.size))));
-        if (!band.deflated) throw std::bad_alloc();
-        used = LiteralDeflate(filtered, band.size, last, band.deflated.get());
+        used = LiteralDeflate(filtered, band.size, last, Allocate(band, LiteralDeflateBound(band.size)));
+    } else if (busyBand && effort.busyWholeBands && band.size > 2 * kPieceBytes) {
+        used = DeflateBusy(CompressorFor(worker, level), filtered, band.size, last, worker.pieceScratch, band);
     } else {
-        used = Deflate(CompressorFor(worker, level), filtered, band.size,
-                       (busyBand ? effort.busyWholeBands : effort.wholeBands) ? band.size : kPieceBytes, last, band);
+        libdeflate_compressor* compressor = CompressorFor(worker, level);
+        const std::size_t piece = (busyBand ? effort.busyWholeBands : effort.wholeBands) ? band.size : kPieceBytes;
+        const std::size_t room = DeflateRoom(compressor, band.size, piece);
+        used = Deflate(compressor, filtered, band.size, piece, last, Allocate(band, room), room);
     }
     band.deflatedSize = used;
     // A band done before those ahead of it waits in no more than it needs;
