@@ -4,6 +4,7 @@
 #pragma once
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
