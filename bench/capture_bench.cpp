@@ -226,9 +226,13 @@ std::string Shell(const std::string& command) {
     return s;
 }
 
+// Runners that give the same model name differ: the family and model tell
+// them apart, and the ratios against the peers move with them.
 void Machine(Report& r) {
     r.Line("Measured " + Shell("date -u '+%Y-%m-%d %H:%M UTC'") + " on " +
-           Shell("grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'") + ", " +
+           Shell("grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'") + " (family " +
+           Shell("grep -m1 'cpu family' /proc/cpuinfo | cut -d: -f2- | tr -d ' '") + ", model " +
+           Shell("grep -m1 '^model\\s*:' /proc/cpuinfo | cut -d: -f2- | tr -d ' '") + "), " +
            Shell("nproc") + " cores, " + Shell("awk '/MemTotal/ {printf \"%.0f GiB\", $2/1048576}' /proc/meminfo") +
            ", Linux " + Shell("uname -r") + ", Debian " + Shell("cat /etc/debian_version") + "; " +
            Shell("scrot --version") + ", maim " + Shell("maim --version") + ". Xvfb, 24-bit.");
