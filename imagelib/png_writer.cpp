@@ -493,7 +493,7 @@ std::vector<Band> PlanBands(const Layout& layout, int height, int workers) {
 // never cleared before use: every byte used is written before it is read.
 struct PngEncoder::Worker {
     std::vector<std::uint8_t> filtered;
-    std::vector<std::uint8_t> pieceScratch;  // a busy band's first piece, compressed the other way
+    std::vector<std::uint8_t> pieceScratch;  // a busy band's first piece as literals
     std::unique_ptr<RowScratch> rowScratch;
     using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
     std::map<int, Compressor> compressors;  // by level: a band may take another than the one before
@@ -558,24 +558,21 @@ std::uint8_t* Allocate(Band& band, std::size_t room) {
 
 // A busy band at a matching level: a photograph's gains from matches, where
 // noise's filtered rows come out larger with them than as literals, and
-// slower. Its first piece is compressed both ways, and the rest of the band
-// as literals where they made the piece a thirty-second smaller: a band of
-// a photograph that literals win by less has matches further on.
+// slower. Its first piece is compressed both ways; where literals made it a
+// thirty-second smaller, the whole band is coded as literals, as the least
+// effort codes it, so that no higher level makes noise larger. A band of a
+// photograph that literals win by less has matches further on.
 std::size_t DeflateBusy(libdeflate_compressor* compressor, const std::uint8_t* filtered, std::size_t size, bool last,
                         std::vector<std::uint8_t>& scratch, Band& band) {
     const std::size_t piece = kPieceBytes, rest = size - piece;
     const std::size_t matchedRoom = DeflateRoom(compressor, piece, piece);
-    const std::size_t restRoom = std::max(LiteralDeflateBound(rest), DeflateRoom(compressor, rest, rest));
-    std::uint8_t* out = Allocate(band, std::max(LiteralDeflateBound(piece), matchedRoom) + restRoom);
-    const std::size_t literals = LiteralDeflate(filtered, piece, false, out);
-    std::uint8_t* matched = Room(scratch, matchedRoom);
-    const std::size_t withMatches = Deflate(compressor, filtered, piece, piece, false, matched, matchedRoom);
-    const bool useMatches = withMatches < literals + literals / 32;
-    if (useMatches) std::memcpy(out, matched, withMatches);
-    std::size_t used = useMatches ? withMatches : literals;
-    if (useMatches) used += Deflate(compressor, filtered + piece, rest, rest, last, out + used, restRoom);
-    else used += LiteralDeflate(filtered + piece, rest, last, out + used);
-    return used;
+    const std::size_t room = std::max(LiteralDeflateBound(size), matchedRoom + DeflateRoom(compressor, rest, rest));
+    std::uint8_t* out = Allocate(band, room);
+    const std::size_t withMatches = Deflate(compressor, filtered, piece, piece, false, out, matchedRoom);
+    const std::size_t literals = LiteralDeflate(filtered, piece, false, Room(scratch, LiteralDeflateBound(piece)));
+    if (withMatches < literals + literals / 32)
+        return withMatches + Deflate(compressor, filtered + piece, rest, rest, last, out + withMatches, room - withMatches);
+    return LiteralDeflate(filtered, size, last, out);
 }
 
 void CompressBand(const Image& image, const Layout& layout, const PngEffort& effort, bool last,
@@ -707,9 +704,11 @@ void PngEncoder::Encode(const Image& image, const PngEffort& effort, const ByteS
 // is both faster and smaller than its level 1. The least effort codes
 // busy bands as literals and runs alone; the others compress them whole at
 // libdeflate's level 1 (in 64 KB pieces they came out larger than level 1's
-// on noise, and no step), and the screen bands at its slower levels. Busy bands stay at its fastest level:
-// its level 2 makes a photograph 2% smaller for half as much time again,
-// which at 3840 x 2160 is more than a fifth of a common tool's whole save.
+// on noise, and no step), or as literals where those win their first piece
+// (noise), and the screen bands at its slower levels. Busy bands stay at
+// its fastest level: its level 2 makes a photograph 2% smaller for half as
+// much time again, which at 3840 x 2160 is more than a fifth of a common
+// tool's whole save.
 PngEffort PngEffortOf(int compression) {
     static constexpr PngEffort kLevels[] = {
         {2, RowFilter::Smallest, true, kLiteralsOnly, false}, {2, RowFilter::Smallest, true, 1, true},
